@@ -1,0 +1,45 @@
+#pragma once
+// Everything one seqconv run knows, in one object owned by main (or by a test
+// or fuzzer) and passed by reference: no mutable globals.
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "common/output_files.h"
+#include "seqconv/instrument_bank.h"
+#include "seqconv/interpreter/seq_event.h"
+#include "seqconv/interpreter/sequence_bank.h"
+
+struct SeqconvFlags {
+    bool threeBytePointers = false;  // '3'
+    bool palTempo = false;           // 'p'
+    bool playOthers = false;         // 's'
+    bool crtLoops = false;           // 'c'
+    bool logEnabled = false;         // 'l'
+};
+
+struct SeqconvRun {
+    FILE* out = stdout;                 // trace and messages
+    OutputFileSystem* files = nullptr;  // where output files are created
+    SeqconvFlags flags;
+    InstrumentBank instruments;
+    SequenceBank sequences;
+    SeqState state;
+
+    // Per pass.
+    std::vector<SeqEvent> events;
+    std::vector<int32_t> playSongs;
+    std::vector<int32_t> playTimes;
+
+    // Per output song.
+    std::vector<int32_t> loopStarts;
+    std::vector<int32_t> loopLengths;
+    std::vector<int64_t> loopModuli;
+    std::vector<int64_t> loopResidues;
+    std::vector<int32_t> usedPatches;
+    std::vector<int32_t> dacKeys;
+
+    // Work bounds that keep hostile banks finite (see interpreter.h).
+    InterpreterBudget budget;
+};

@@ -1,0 +1,36 @@
+#pragma once
+// Everything one tonepick run knows, in one object owned by main (or by a test
+// or fuzzer) and passed by reference: no mutable globals.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/output_files.h"
+#include "tonepick/chips/channel_event.h"
+#include "tonepick/chips/dac_capture.h"
+#include "tonepick/chips/sn76489.h"
+#include "tonepick/chips/ym2612.h"
+#include "tonepick/instruments/patch_list.h"
+#include "tonepick/vgm/stream_state.h"
+#include "tonepick/vgm/vgm_reader.h"
+
+struct TonepickSettings {
+    int formatIndex = 0;         // instrument format, see instrument_formats.h
+    std::string patchExtension;  // extension of the instrument files
+    std::string outputDir;       // second argument, unchanged
+};
+
+struct TonepickRun {
+    FILE* out = stdout;                     // every message goes here
+    OutputFileSystem* files = nullptr;      // where output files are created
+    TonepickSettings settings;
+    VgmReader reader;
+    StreamState stream;
+    Ym2612State ym;
+    DacCapture dac;
+    PsgState psg;
+    PatchList patches;
+    ChannelEvents channelEvents;
+};
