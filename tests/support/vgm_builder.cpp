@@ -1,5 +1,7 @@
 #include "tests/support/vgm_builder.h"
 
+#include <cstddef>
+
 #include "common/byte_order.h"
 
 namespace {
