@@ -1,4 +1,69 @@
 #include "tonepick/instruments/patch_list.h"
 
-// Skeleton: replaced by the patch capture.
-int32_t capturePatch(PatchList&, const PatchRecord&) { return 0; }
+namespace {
+
+// How loud the keyed operators are: 127 - total level, summed. A total level
+// of 0 is the loudest an operator gets.
+int loudness(const PatchRecord& record) {
+    int sum = 0;
+    for (int k = 0; k < 4; ++k) {
+        if (operatorKeyed(record, k)) sum += 127 - (record.op[static_cast<size_t>(k)].tl & 0x7F);
+    }
+    return sum;
+}
+
+}  // namespace
+
+size_t PatchKeyHash::operator()(const PatchKey& key) const noexcept {
+    uint64_t h = 1469598103934665603ULL;  // FNV-1a, 64-bit
+    for (uint8_t b : key) {
+        h ^= b;
+        h *= 1099511628211ULL;
+    }
+    return static_cast<size_t>(h ^ (h >> 32));
+}
+
+PatchKey patchKey(const PatchRecord& record) {
+    PatchKey key{};
+    size_t i = 0;
+    key[i++] = record.fbAlg;
+    key[i++] = record.lrAmsFms;
+    key[i++] = record.keyMask;
+    key[i++] = record.ch3Mode;
+    for (uint16_t word : record.ch3Freq) {
+        const uint16_t used = record.ch3Mode != 0 ? word : 0;
+        key[i++] = static_cast<uint8_t>(used >> 8);
+        key[i++] = static_cast<uint8_t>(used);
+    }
+    for (int k = 0; k < 4; ++k) {
+        if (!operatorKeyed(record, k)) {
+            i += 6;  // left zero: registers of silent operators do not matter
+            continue;
+        }
+        const OperatorRegs& op = record.op[static_cast<size_t>(k)];
+        key[i++] = op.dtMul;
+        key[i++] = op.rsAr;
+        key[i++] = op.amD1r;
+        key[i++] = op.d2r;
+        key[i++] = op.d1lRr;
+        key[i++] = op.ssgEg;
+    }
+    return key;
+}
+
+int32_t capturePatch(PatchList& list, const PatchRecord& record) {
+    const PatchKey key = patchKey(record);
+    const auto found = list.byKey.find(key);
+    if (found != list.byKey.end()) {
+        PatchRecord& stored = list.patches[static_cast<size_t>(found->second)];
+        // Keep the levels of the loudest key-on (the first of equally loud ones).
+        if (loudness(record) > loudness(stored)) {
+            for (size_t k = 0; k < 4; ++k) stored.op[k].tl = record.op[k].tl;
+        }
+        return found->second;
+    }
+    const auto index = static_cast<int32_t>(list.patches.size());
+    list.patches.push_back(record);
+    list.byKey.emplace(key, index);
+    return index;
+}

@@ -3,15 +3,37 @@
 // the same as a stored patch (total levels and unkeyed operators ignored) is
 // folded into it; anything else is appended. Indices never change meaning.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "tonepick/chips/patch_record.h"
 
-struct PatchList {
-    std::vector<PatchRecord> patches;
-    // Index structures private to the implementation live here as well.
+// The fields that decide whether two records sound the same, with everything
+// the comparison ignores (lfo, tl, unkeyed operators, ch3Freq outside the
+// channel-3 special mode) zeroed. Two records match exactly when their keys
+// are equal.
+constexpr size_t kPatchKeySize = 4 + 4 * 2 + 4 * 6;
+using PatchKey = std::array<uint8_t, kPatchKeySize>;
+
+struct PatchKeyHash {
+    size_t operator()(const PatchKey& key) const noexcept;
 };
 
-// Returns the index under which `record` now stands in the list.
+struct PatchList {
+    std::vector<PatchRecord> patches;
+    // Key of every stored patch -> its index. Since a record is appended only
+    // when nothing matches, no two stored patches share a key, so the single
+    // entry is the first (and only) match a walk over the list would find.
+    std::unordered_map<PatchKey, int32_t, PatchKeyHash> byKey;
+};
+
+// The match key of a record.
+PatchKey patchKey(const PatchRecord& record);
+
+// Returns the index under which `record` now stands in the list: the matching
+// stored patch (whose total levels are replaced when the new record is
+// strictly louder), or a newly appended copy.
 int32_t capturePatch(PatchList& list, const PatchRecord& record);
