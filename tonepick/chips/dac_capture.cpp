@@ -1,8 +1,117 @@
 #include "tonepick/chips/dac_capture.h"
 
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "common/byte_order.h"
+#include "common/output_files.h"
 #include "tonepick/tonepick_run.h"
 
-// Skeleton: replaced by the DAC capture.
-void dacData(TonepickRun&, uint8_t) {}
-void dacEnable(TonepickRun&, uint8_t) {}
-void flushOpenDacCapture(TonepickRun&) {}
+namespace {
+
+constexpr uint8_t kDacEnableBit = 0x80;
+constexpr uint32_t kNoByteYet = 0xFFFFFFFF;
+constexpr double kTicksPerSecond = 44100.0;
+constexpr uint32_t kMaxField = 0xFFFFFFFF;
+
+// RIFF/WAVE header of an 8-bit mono PCM file.
+constexpr size_t kWavHeaderSize = 44;
+constexpr uint32_t kRiffSizeBase = 36;  // header bytes after the RIFF size field
+constexpr uint32_t kFmtChunkSize = 16;
+constexpr uint16_t kFormatPcm = 1;
+constexpr uint16_t kMonoChannels = 1;
+constexpr uint16_t kBlockAlign = 1;
+constexpr uint16_t kBitsPerSample = 8;
+
+void putTag(uint8_t* p, const char (&tag)[5]) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(tag[i]);
+}
+
+void fillWavHeader(uint8_t (&h)[kWavHeaderSize], uint64_t dataSize, uint32_t rate) {
+    // Sizes that a RIFF file cannot express are saturated; captures that large
+    // need an input of gigabytes.
+    const uint32_t n = dataSize > kMaxField ? kMaxField : static_cast<uint32_t>(dataSize);
+    const uint32_t riff = n > kMaxField - kRiffSizeBase ? kMaxField : n + kRiffSizeBase;
+    putTag(h + 0, "RIFF");
+    writeLe32(h + 4, riff);
+    putTag(h + 8, "WAVE");
+    putTag(h + 12, "fmt ");
+    writeLe32(h + 16, kFmtChunkSize);
+    writeLe16(h + 20, kFormatPcm);
+    writeLe16(h + 22, kMonoChannels);
+    writeLe32(h + 24, rate);
+    writeLe32(h + 28, rate);  // bytes per second: one byte per sample frame
+    writeLe16(h + 32, kBlockAlign);
+    writeLe16(h + 34, kBitsPerSample);
+    putTag(h + 36, "data");
+    writeLe32(h + 40, n);
+}
+
+// Writes the open capture as the next numbered WAV file and closes it. The
+// number is used up even when the file cannot be created.
+void writeSample(TonepickRun& run) {
+    DacCapture& dac = run.dac;
+    const std::string& dir = run.settings.outputDir;
+    // Samples are written during the walk, before the driver creates the
+    // output directory; make it here so a first run into a new directory
+    // keeps its samples.
+    if (!dac.outputDirCreated) {
+        dac.outputDirCreated = true;
+        if (!dir.empty()) run.files->createDirectory(dir);
+    }
+
+    char name[32];
+    std::snprintf(name, sizeof name, "sample_%03d.wav", static_cast<int>(dac.sampleNumber));
+    if (dac.sampleNumber < INT32_MAX) ++dac.sampleNumber;
+    dac.enabled = false;
+    const std::string path = joinOutputPath(dir, name);
+
+    std::unique_ptr<OutputFile> file = run.files->create(path);
+    if (!file) {
+        std::fprintf(run.out, "Error: Can't create file \"%s\"\n", path.c_str());
+        return;
+    }
+    uint8_t header[kWavHeaderSize];
+    const size_t n = dac.buffer.size();
+    fillWavHeader(header, n, dacSampleRate(n, dac.firstByteTime, dac.lastByteTime));
+    bool ok = file->write(header, sizeof header) == sizeof header;
+    if (n > 0) ok = file->write(dac.buffer.data(), n) == n && ok;
+    if (!ok) std::fprintf(run.out, "Error: Can't write file \"%s\"\n", path.c_str());
+}
+
+}  // namespace
+
+uint32_t dacSampleRate(uint64_t byteCount, uint32_t firstByteTime, uint32_t lastByteTime) {
+    if (byteCount == 0) return 0;
+    // The span is the difference of two 32-bit clock values read as signed.
+    const int32_t span = static_cast<int32_t>(lastByteTime - firstByteTime);
+    if (span <= 0) return static_cast<uint32_t>(kTicksPerSecond);
+    const double rate = static_cast<double>(byteCount) * kTicksPerSecond / span;
+    if (rate >= static_cast<double>(kMaxField)) return kMaxField;
+    return static_cast<uint32_t>(rate);
+}
+
+void dacData(TonepickRun& run, uint8_t value) {
+    DacCapture& dac = run.dac;
+    dac.buffer.push_back(value);
+    if (dac.firstByteTime == kNoByteYet) dac.firstByteTime = run.stream.sampleTime;
+    dac.lastByteTime = run.stream.sampleTime;
+}
+
+void dacEnable(TonepickRun& run, uint8_t value) {
+    DacCapture& dac = run.dac;
+    const bool on = (value & kDacEnableBit) != 0;
+    if (on == dac.enabled) return;
+    if (on) {
+        dac.buffer.clear();
+        dac.firstByteTime = kNoByteYet;
+        dac.enabled = true;
+    } else {
+        writeSample(run);
+    }
+}
+
+void flushOpenDacCapture(TonepickRun& run) {
+    if (run.dac.enabled && !run.dac.buffer.empty()) writeSample(run);
+}

@@ -1,7 +1,8 @@
 #pragma once
 // Cuts the stream of bytes written to the YM2612 DAC (register 0x2A) into
 // samples: every stretch between switching the DAC on and off (bit 7 of
-// register 0x2B) becomes one 8-bit mono WAV file with a measured rate.
+// register 0x2B) becomes one 8-bit mono WAV file "sample_NNN.wav" in the
+// output directory, with a rate measured from how fast the bytes arrived.
 
 #include <cstdint>
 #include <vector>
@@ -10,18 +11,26 @@ struct TonepickRun;
 
 struct DacCapture {
     bool enabled = false;
-    std::vector<uint8_t> buffer;
-    uint32_t firstByteTime = 0;  // 0xFFFFFFFF while no byte since the last switch-on
+    std::vector<uint8_t> buffer;     // bytes since the last switch-on (and any written while off)
+    uint32_t firstByteTime = 0;      // 0xFFFFFFFF while no byte since the last switch-on
     uint32_t lastByteTime = 0;
-    int32_t sampleNumber = 0;
+    int32_t sampleNumber = 0;        // number of the next WAV file
+    bool outputDirCreated = false;   // the output directory was made before the first WAV
 };
 
-// Register 0x2A: one data byte at the current sampleTime.
+// Register 0x2A: appends one data byte stamped with the current sampleTime,
+// whether or not the DAC is switched on.
 void dacData(TonepickRun& run, uint8_t value);
 
-// Register 0x2B: switches the capture on or off by bit 7; switching off writes a WAV file.
+// Register 0x2B: a change of bit 7 switches the capture on (emptying it) or
+// off (writing it as the next WAV file); other bits and repeats do nothing.
 void dacEnable(TonepickRun& run, uint8_t value);
 
 // Called once after the walk: a capture still open and holding at least one
 // byte is written as the last sample, as if the DAC had been switched off.
 void flushOpenDacCapture(TonepickRun& run);
+
+// Sample rate of n bytes whose first and last carry the given sample times:
+// n * 44100 / span truncated, 0 for no bytes, 44100 for a span of 0 or less,
+// at most 4294967295.
+uint32_t dacSampleRate(uint64_t byteCount, uint32_t firstByteTime, uint32_t lastByteTime);

@@ -13,5 +13,7 @@ struct PsgState {
     std::array<bool, 4> audible{};    // attenuation below 15
 };
 
-// One byte written to the chip (VGM command 0x50).
+// One byte written to the chip (VGM command 0x50). Appends key events to
+// run.channelEvents[6 + channel]: at attenuation changes between silent and
+// audible, and at the data byte of a tone change while the channel sounds.
 void sn76489Write(TonepickRun& run, uint8_t data);
