@@ -1,9 +1,12 @@
 #pragma once
-// Reads a VGM file: header, data blocks, and the command stream handed to a
-// handler. (Skeleton: the reader is filled in with the command walk.)
+// Reads a VGM file: checks the header and takes the version and the two chip
+// clocks from it, then walks the command stream, keeping every data block and
+// handing every other command to a handler.
 
 #include <cstdint>
 #include <vector>
+
+struct BufferedInput;
 
 struct DataBlock {
     uint8_t type = 0;
@@ -11,9 +14,48 @@ struct DataBlock {
     std::vector<uint8_t> bytes;  // the bytes actually present (at most size)
 };
 
+// Receives every command but 0x67 with its operand bytes (for 0x68, the 10
+// bytes after the 0x66 marker); returning true stops the walk.
+using VgmCommandHandler = bool (*)(void* context, uint8_t command, const uint8_t* operands);
+
 struct VgmReader {
-    int32_t version = 0;
+    VgmCommandHandler handler = nullptr;
+    void* handlerContext = nullptr;  // passed back to the handler
+    int32_t version = 0;             // BCD, e.g. 0x150 for 1.50
     int32_t psgClock = 3579545;
     int32_t ym2612Clock = 7670454;
-    std::vector<DataBlock> blocks;
+    std::vector<DataBlock> blocks;   // in file order, never merged
+    int32_t pcmBlock = -1;           // index of the most recent type 0x00 block, -1: none
 };
+
+// Header result codes.
+enum VgmHeaderResult {
+    kHeaderOk = 0,
+    kHeaderTooShort = 1,     // fewer than 56 bytes
+    kHeaderNotVgm = 2,       // identifier is not "Vgm "
+    kHeaderBadOffset = 3,    // data offset (1.50 and later) below 4
+    kHeaderTruncated = 4,    // file ends before the sound data
+};
+
+// Walk result codes.
+enum VgmWalkResult {
+    kWalkEnded = 0,           // end command, or the handler asked to stop
+    kWalkUnexpectedEnd = 1,   // input ended before the end command
+    kWalkInvalidCommand = 2,
+};
+
+constexpr uint8_t kPcmBlockType = 0x00;  // YM2612 PCM data
+
+// Reads the header from the start of `in` and leaves `in` at the first command.
+// Returns a VgmHeaderResult; fields not reached keep their values.
+int readHeader(VgmReader& reader, BufferedInput& in);
+
+// Reads commands until the end command; returns a VgmWalkResult.
+int walkCommands(VgmReader& reader, BufferedInput& in);
+
+// Stored blocks by index: type and size, or -1 when `i` is out of range; the
+// bytes, or nullptr when out of range.
+int blockCount(const VgmReader& reader);
+int blockType(const VgmReader& reader, int i);
+int64_t blockSize(const VgmReader& reader, int i);
+const uint8_t* blockData(const VgmReader& reader, int i);

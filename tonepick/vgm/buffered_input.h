@@ -1,0 +1,45 @@
+#pragma once
+// Sequential input from a FILE* or from bytes in memory through one code path.
+// A file is read in large chunks (no system call per command); memory is used
+// in place as a single window. Readers take bytes from the window and call
+// refillInput when it is empty.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+constexpr size_t kInputChunkSize = 64 * 1024;
+
+struct BufferedInput {
+    std::FILE* file = nullptr;           // source when reading a file
+    const uint8_t* memory = nullptr;     // source when reading from memory
+    size_t memorySize = 0;
+    std::vector<uint8_t> chunk;          // file bytes of the current window
+    const uint8_t* next = nullptr;       // window still to be consumed: [next, end)
+    const uint8_t* end = nullptr;
+};
+
+// Prepare `in` to read `file` from its current position (the file stays open
+// and owned by the caller), or `size` bytes at `data` (which must outlive `in`).
+void openFileInput(BufferedInput& in, std::FILE* file);
+void openMemoryInput(BufferedInput& in, const uint8_t* data, size_t size);
+
+// Loads the next window; false when the source has no more bytes.
+bool refillInput(BufferedInput& in);
+
+// One byte; false at the end of the input.
+inline bool readInputByte(BufferedInput& in, uint8_t& byte) {
+    if (in.next == in.end && !refillInput(in)) return false;
+    byte = *in.next++;
+    return true;
+}
+
+// Up to `count` bytes: returns a pointer to them (inside the window when they
+// are contiguous, else copied into `scratch`, which holds at least `count`
+// bytes) and sets `got` to the number available, less than `count` only at the
+// end of the input.
+const uint8_t* readInputBytes(BufferedInput& in, size_t count, uint8_t* scratch, size_t& got);
+
+// Skips up to `count` bytes; returns how many were skipped.
+size_t skipInputBytes(BufferedInput& in, size_t count);

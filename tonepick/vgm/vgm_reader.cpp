@@ -1,0 +1,143 @@
+#include "tonepick/vgm/vgm_reader.h"
+
+#include <algorithm>
+
+#include "common/byte_order.h"
+#include "tonepick/vgm/buffered_input.h"
+#include "tonepick/vgm/vgm_commands.h"
+
+namespace {
+
+// Header layout (offsets into the first 56 bytes).
+constexpr size_t kHeaderReadSize = 56;
+constexpr uint32_t kVgmIdent = 0x56676D20;  // "Vgm " read big-endian
+constexpr size_t kVersionOffset = 0x08;
+constexpr size_t kPsgClockOffset = 0x0C;
+constexpr size_t kYm2612ClockOldOffset = 0x10;  // before version 1.10
+constexpr size_t kYm2612ClockOffset = 0x2C;
+constexpr size_t kDataOffsetField = 0x34;       // relative to itself, from 1.50
+constexpr int32_t kYm2612ClockFieldVersion = 0x110;
+constexpr int32_t kDataOffsetVersion = 0x150;
+// Files before 1.50 start their sound data at 0x40: 8 bytes after the 56 read.
+constexpr int64_t kOldDataGap = 0x40 - 0x34 - 4;
+constexpr int64_t kDataOffsetBias = 4;  // the field counts from 0x34, 56 = 0x34 + 4
+
+constexpr size_t kMaxOperands = 11;  // 0x68 framing is the longest
+
+// Operands of 0x90..0x95 in files from version 1.60.
+constexpr int kStreamControlOperands[] = {4, 4, 5, 10, 1, 4};
+
+void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* head) {
+    DataBlock block;
+    block.type = head[1];
+    block.size = readLe32(head + 2);
+    // The declared size is not trusted: memory grows with what the file really holds.
+    size_t remaining = block.size;
+    while (remaining > 0) {
+        if (in.next == in.end && !refillInput(in)) break;
+        const size_t take = std::min(remaining, static_cast<size_t>(in.end - in.next));
+        block.bytes.insert(block.bytes.end(), in.next, in.next + take);
+        in.next += take;
+        remaining -= take;
+    }
+    if (block.type == kPcmBlockType) reader.pcmBlock = static_cast<int32_t>(reader.blocks.size());
+    reader.blocks.push_back(std::move(block));
+}
+
+}  // namespace
+
+int vgmOperandLength(uint8_t command, int32_t version) {
+    if (command < kVgmFirstCommand) return -1;
+    if (command <= kVgmOneOperandLast) return 1;
+    if (command <= kVgmTwoOperandLast) return 2;
+    if (command <= kVgmPsgWrite) return 1;  // 0x4F, 0x50
+    if (command <= kVgmChipWriteLast) return 2;
+    switch (command) {
+        case kVgmWaitSamples: return 2;
+        case kVgmWaitNtscFrame:
+        case kVgmWaitPalFrame:
+        case kVgmEndOfSound: return 0;
+        case kVgmOverrideFrameWait: return 3;
+        case kVgmDataBlock: return kVgmDataBlockHeaderSize;
+        case kVgmPcmRamWrite: return kVgmPcmRamWriteSize;
+        default: break;
+    }
+    if (command < kVgmShortWaitFirst) return -1;  // 0x60, 0x65, 0x69..0x6F
+    if (command >= kVgmStreamSetup && command <= kVgmStreamStartFast) {
+        // DAC stream control carries operands only in files that can contain it.
+        return version >= kVgmStreamControlVersion ? kStreamControlOperands[command - kVgmStreamSetup] : 0;
+    }
+    if (command <= kVgmStreamStartFast) return 0;  // 0x70..0x8F
+    if (command <= kVgmInvalidLast) return -1;
+    if (command <= kVgmChipWrite2Last) return 2;
+    if (command <= kVgmThreeOperandLast) return 3;
+    return 4;
+}
+
+int readHeader(VgmReader& reader, BufferedInput& in) {
+    uint8_t scratch[kHeaderReadSize];
+    size_t got = 0;
+    const uint8_t* h = readInputBytes(in, kHeaderReadSize, scratch, got);
+    if (got < kHeaderReadSize) return kHeaderTooShort;
+    if (readBe32(h) != kVgmIdent) return kHeaderNotVgm;
+
+    reader.version = static_cast<int32_t>(readLe32(h + kVersionOffset));
+    const uint32_t psgClock = readLe32(h + kPsgClockOffset);
+    if (psgClock != 0) reader.psgClock = static_cast<int32_t>(psgClock);
+    const uint32_t ymClock = readLe32(h + (reader.version >= kYm2612ClockFieldVersion ? kYm2612ClockOffset
+                                                                                      : kYm2612ClockOldOffset));
+    if (ymClock != 0) reader.ym2612Clock = static_cast<int32_t>(ymClock);
+
+    // The data offset is a signed 32-bit field: anything below 4 points back into the header.
+    const int64_t gap =
+        reader.version >= kDataOffsetVersion
+            ? static_cast<int64_t>(static_cast<int32_t>(readLe32(h + kDataOffsetField))) - kDataOffsetBias
+            : kOldDataGap;
+    if (gap < 0) return kHeaderBadOffset;
+    if (skipInputBytes(in, static_cast<size_t>(gap)) < static_cast<size_t>(gap)) return kHeaderTruncated;
+    return kHeaderOk;
+}
+
+int walkCommands(VgmReader& reader, BufferedInput& in) {
+    uint8_t scratch[kMaxOperands];
+    for (;;) {
+        uint8_t command = 0;
+        if (!readInputByte(in, command)) return kWalkUnexpectedEnd;
+        const int length = vgmOperandLength(command, reader.version);
+        if (length < 0) return kWalkInvalidCommand;
+
+        size_t got = 0;
+        const uint8_t* operands = readInputBytes(in, static_cast<size_t>(length), scratch, got);
+        if (got < static_cast<size_t>(length)) return kWalkUnexpectedEnd;
+
+        if (command == kVgmDataBlock) {
+            if (operands[0] != kVgmEndOfSound) return kWalkInvalidCommand;
+            // A short block is not an error here: the next command read ends the walk.
+            storeDataBlock(reader, in, operands);
+            continue;
+        }
+        if (command == kVgmPcmRamWrite) {
+            if (operands[0] != kVgmEndOfSound) return kWalkInvalidCommand;
+            ++operands;  // the handler sees the 10 bytes after the marker
+        }
+        if (reader.handler != nullptr && reader.handler(reader.handlerContext, command, operands)) return kWalkEnded;
+        if (command == kVgmEndOfSound) return kWalkEnded;
+    }
+}
+
+int blockCount(const VgmReader& reader) { return static_cast<int>(reader.blocks.size()); }
+
+int blockType(const VgmReader& reader, int i) {
+    if (i < 0 || i >= blockCount(reader)) return -1;
+    return reader.blocks[static_cast<size_t>(i)].type;
+}
+
+int64_t blockSize(const VgmReader& reader, int i) {
+    if (i < 0 || i >= blockCount(reader)) return -1;
+    return reader.blocks[static_cast<size_t>(i)].size;
+}
+
+const uint8_t* blockData(const VgmReader& reader, int i) {
+    if (i < 0 || i >= blockCount(reader)) return nullptr;
+    return reader.blocks[static_cast<size_t>(i)].bytes.data();
+}
