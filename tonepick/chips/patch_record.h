@@ -16,6 +16,8 @@ struct OperatorRegs {
     uint8_t d2r = 0;    // 0x70: second decay rate bits 0..4
     uint8_t d1lRr = 0;  // 0x80: first decay level bits 4..7, release rate bits 0..3
     uint8_t ssgEg = 0;  // 0x90: SSG-EG bits 0..3
+
+    bool operator==(const OperatorRegs&) const = default;
 };
 
 struct PatchRecord {
@@ -26,6 +28,8 @@ struct PatchRecord {
     uint8_t keyMask = 0;                  // 0x28 value & 0xF0: keyed operators (0 = silent)
     uint8_t ch3Mode = 0;                  // 0x27 value & 0xC0, channel 3 only
     std::array<uint16_t, 4> ch3Freq{};    // channel 3 only: A9/AD, A8/AC, AA/AE, A2/A6 pairs
+
+    bool operator==(const PatchRecord&) const = default;
 };
 
 // True when operator k (0..3, operator order) is keyed in the record's mask.

@@ -15,6 +15,8 @@ struct Ym2612State {
     std::array<int32_t, 6> freqLatch{};        // per channel: (A4 value << 8) | A0 value
     std::array<uint16_t, 3> ch3SpecialFreq{};  // A8/AC, A9/AD, AA/AE pairs (index reg & 3)
     std::array<int32_t, 6> patchIndex{};       // patch index of each channel's last key-on
+
+    bool operator==(const Ym2612State&) const = default;
 };
 
 // One register write. port is 0 or 1; reg and value are 0..255. Appends key
