@@ -13,6 +13,10 @@ struct InstrumentBank {
     std::array<uint8_t, kInstrumentBankSize> bytes{};
 };
 
+// Zero-fills the bank and loads up to kInstrumentBankSize bytes of the file at
+// `path`; false when it cannot be opened.
+bool loadInstrumentBank(const char* path, InstrumentBank& bank);
+
 // Offset of patch p's data; -1 for a patch number without a table entry (p < 0).
 int32_t patchOffset(const InstrumentBank& bank, int32_t patch);
 // The type byte of patch p; -1 for a patch without a table entry.

@@ -1,6 +1,99 @@
 #include "seqconv/seqconv_driver.h"
 
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "seqconv/output/song_conversion.h"
 #include "seqconv/seqconv_run.h"
 
-// Skeleton: replaced by the driver.
-int runSeqconv(SeqconvRun&, int, const char* const[]) { return 0; }
+namespace {
+
+constexpr int kArgSequences = 1;
+constexpr int kArgInstruments = 2;
+constexpr int kArgOutputDir = 3;
+constexpr int kArgFlags = 4;
+
+void printUsage(SeqconvRun& run) {
+    std::fprintf(run.out,
+                 "Usage: .exe sequences instruments outdir [flags]\n"
+                 "\n"
+                 "Overwrites all existed files without confirmation\n"
+                 "\n"
+                 "Flags: characters in any order\n"
+                 "       3 - use 3 bytes ptr in sequences (example: comix zone)\n"
+                 "       p - pal tempo scale (example: donald in maui mallard)\n"
+                 "       s - play another songs (example: doom troopers)\n"
+                 "       c - use CTR for loop calculation\n"
+                 "       l - write logs\n"
+                 "\n"
+                 "Last update: 11.05.2013\n"
+                 "Bug reports and questions: the issue tracker of the mdmusic_tools project\n");
+}
+
+std::string songFileName(int32_t song, const char* extension) {
+    char name[32];  // "%03d" of a 16-bit song number plus extension
+    std::snprintf(name, sizeof name, "%03d.%s", static_cast<int>(song), extension);
+    return name;
+}
+
+// Creates the song's two files and converts the song into them. A file that
+// cannot be created is reported and the song skipped.
+void convertSongToFiles(SeqconvRun& run, const std::string& outDir, int32_t song) {
+    const std::string midiPath = joinOutputPath(outDir, songFileName(song, "mid"));
+    std::unique_ptr<OutputFile> midi = run.files->create(midiPath);
+    if (!midi) {
+        std::fprintf(run.out, "Error: Can't create file \"%s\"\n", midiPath.c_str());
+        return;
+    }
+    const std::string textPath = joinOutputPath(outDir, songFileName(song, "txt"));
+    std::unique_ptr<OutputFile> text = run.files->create(textPath);
+    if (!text) {
+        std::fprintf(run.out, "Error: Can't create file \"%s\"\n", textPath.c_str());
+        return;
+    }
+    convertSong(run, song, *midi, *text);
+    midi.reset();  // closed in this order: MIDI file, then text file
+    text.reset();
+}
+
+}  // namespace
+
+void parseSeqconvFlags(const char* word, SeqconvFlags& flags) {
+    if (std::strchr(word, '3') != nullptr) flags.threeBytePointers = true;
+    if (std::strchr(word, 'p') != nullptr) flags.palTempo = true;
+    if (std::strchr(word, 's') != nullptr) flags.playOthers = true;
+    if (std::strchr(word, 'c') != nullptr) flags.crtLoops = true;
+    if (std::strchr(word, 'l') != nullptr) flags.logEnabled = true;
+}
+
+int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
+    const int argumentCount = argc - 1;
+    if (argumentCount != 3 && argumentCount != 4) {
+        printUsage(run);
+        return 0;
+    }
+    if (argumentCount == 4) parseSeqconvFlags(argv[kArgFlags], run.flags);
+
+    if (!loadInstrumentBank(argv[kArgInstruments], run.instruments)) {
+        std::fprintf(run.out, "Can't open instruments\n");
+        printUsage(run);
+        return 0;
+    }
+    if (!loadSequenceBank(argv[kArgSequences], run.sequences)) {
+        std::fprintf(run.out, "Can't open sequences\n");
+        printUsage(run);
+        return 0;
+    }
+
+    // The song table runs up to the first song header; its first entry says
+    // where that is. A bank too short to hold it has no songs.
+    uint32_t firstSongOffset = 0;
+    if (!readBankLe16(run.sequences, 0, firstSongOffset)) firstSongOffset = 0;
+
+    const std::string outDir = argv[kArgOutputDir];
+    for (uint32_t song = 0; 2 * song < firstSongOffset; ++song)
+        convertSongToFiles(run, outDir, static_cast<int32_t>(song));
+    return 0;
+}

@@ -2,7 +2,14 @@
 // The seqconv program: arguments, flags, banks, and the loop over songs.
 
 struct SeqconvRun;
+struct SeqconvFlags;
 
-// Runs the program with its arguments (argv[0] is the program name); the
-// exit status is always 0.
+// Runs the program with its arguments (argv[0] is the program name): checks
+// the argument count, reads the flags, loads both banks and, for every song of
+// the sequence bank, creates NNN.mid and NNN.txt in the output directory
+// through run.files and converts the song into them. The exit status is always 0.
 int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]);
+
+// Sets each flag whose character occurs anywhere in `word` ('3', 'p', 's',
+// 'c', 'l'; case-sensitive, other characters ignored).
+void parseSeqconvFlags(const char* word, SeqconvFlags& flags);

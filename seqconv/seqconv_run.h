@@ -8,6 +8,7 @@
 
 #include "common/output_files.h"
 #include "seqconv/instrument_bank.h"
+#include "seqconv/interpreter/interpreter_budget.h"
 #include "seqconv/interpreter/seq_event.h"
 #include "seqconv/interpreter/sequence_bank.h"
 
@@ -40,6 +41,7 @@ struct SeqconvRun {
     std::vector<int32_t> usedPatches;
     std::vector<int32_t> dacKeys;
 
-    // Work bounds that keep hostile banks finite (see interpreter.h).
+    // Work bounds that keep hostile banks finite (see interpreter_budget.h);
+    // the per-run totals carry over from song to song.
     InterpreterBudget budget;
 };
