@@ -1,0 +1,128 @@
+#pragma once
+// A seqconv run writing one song into memory, with helpers to make event
+// records by hand and to take the resulting MIDI file apart into chunks.
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/output_files.h"
+#include "seqconv/seqconv_run.h"
+#include "tests/support/gems_bank_builder.h"
+#include "tests/support/output_capture.h"
+
+struct SongOutputFixture {
+    std::unique_ptr<SeqconvRun> run = std::make_unique<SeqconvRun>();
+    MemoryFileSystem files;
+    OutputCapture printed;
+    std::unique_ptr<OutputFile> midi;
+    std::unique_ptr<OutputFile> text;
+
+    SongOutputFixture() {
+        run->out = printed.file();
+        run->files = &files;
+        midi = files.create("000.mid");
+        text = files.create("000.txt");
+    }
+
+    void setInstruments(const GemsInstrumentBankBuilder& bank) {
+        const std::vector<uint8_t> bytes = bank.bytes();
+        run->instruments.bytes.fill(0);
+        std::copy_n(bytes.begin(), std::min<size_t>(bytes.size(), run->instruments.bytes.size()),
+                    run->instruments.bytes.begin());
+    }
+
+    const std::vector<uint8_t>& midiBytes() const { return files.at("000.mid"); }
+    std::string textFile() const {
+        const std::vector<uint8_t>& t = files.at("000.txt");
+        return std::string(t.begin(), t.end());
+    }
+};
+
+// Hand-made records; `spare` numbers them in the order they are made.
+struct EventList {
+    std::vector<SeqEvent> events;
+
+    EventList& note(int32_t channelId, int32_t time, int32_t duration, int32_t note, int32_t patch,
+                    int32_t volume = 0) {
+        SeqEvent on;
+        on.channelId = channelId;
+        on.time = time;
+        on.note = note;
+        on.patch = patch;
+        on.volume = volume;
+        on.on = 1;
+        add(on);
+        SeqEvent off = on;
+        off.time = time + duration;
+        off.on = 0;
+        add(off);
+        return *this;
+    }
+
+    EventList& pitch(int32_t channelId, int32_t time, int32_t value, int32_t patch) {
+        SeqEvent e;
+        e.channelId = channelId;
+        e.time = time;
+        e.patch = patch;
+        e.pitch = value;
+        e.on = 1;
+        e.pitchEvent = 1;
+        add(e);
+        return *this;
+    }
+
+    void add(SeqEvent e) {
+        e.spare = static_cast<int32_t>(events.size());
+        events.push_back(e);
+    }
+};
+
+// The chunks of a MIDI file: chunks[0] is the header's data, then one entry
+// per track chunk's data. Stops at a chunk that does not fit.
+inline std::vector<std::vector<uint8_t>> midiChunks(const std::vector<uint8_t>& file) {
+    std::vector<std::vector<uint8_t>> chunks;
+    size_t pos = 0;
+    while (pos + 8 <= file.size()) {
+        const size_t length = (size_t{file[pos + 4]} << 24) | (size_t{file[pos + 5]} << 16) |
+                              (size_t{file[pos + 6]} << 8) | file[pos + 7];
+        if (pos + 8 + length > file.size()) break;
+        chunks.emplace_back(file.begin() + static_cast<long>(pos + 8),
+                            file.begin() + static_cast<long>(pos + 8 + length));
+        pos += 8 + length;
+    }
+    return chunks;
+}
+
+// Bytes of an expected MIDI file: header with `tracks` tracks, then the chunks.
+inline std::vector<uint8_t> midiFile(const std::vector<std::vector<uint8_t>>& tracks) {
+    std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, static_cast<uint8_t>(tracks.size()), 0, 0x18};
+    for (const auto& t : tracks) {
+        file.insert(file.end(), {'M', 'T', 'r', 'k', 0, 0, static_cast<uint8_t>(t.size() >> 8),
+                                 static_cast<uint8_t>(t.size())});
+        file.insert(file.end(), t.begin(), t.end());
+    }
+    return file;
+}
+
+// Concatenates byte groups, so expected tracks read event by event.
+inline std::vector<uint8_t> bytesOf(std::initializer_list<std::vector<uint8_t>> parts) {
+    std::vector<uint8_t> out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// Meta text event at delta 0 (track name 0x03, instrument name 0x04, marker 0x06).
+inline std::vector<uint8_t> metaText(uint8_t delta, uint8_t type, const std::string& text) {
+    std::vector<uint8_t> out = {delta, 0xFF, type, static_cast<uint8_t>(text.size())};
+    out.insert(out.end(), text.begin(), text.end());
+    return out;
+}
+
+// Track name and instrument name, then the 12-semitone bend range on `channel`.
+inline std::vector<uint8_t> trackStart(const std::string& name, int channel) {
+    const auto b = static_cast<uint8_t>(0xB0 | channel);
+    return bytesOf({metaText(0, 0x03, name), metaText(0, 0x04, name),
+                    {0, b, 0x64, 0, 0, b, 0x65, 0, 0, b, 0x06, 0x0C, 0, b, 0x64, 0x7F}});
+}
