@@ -1,1 +1,231 @@
+#include "tonepick/chips/dac_capture.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/byte_order.h"
+#include "common/output_files.h"
+#include "tests/support/output_capture.h"
+#include "tonepick/tonepick_run.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct DacFixture : ::testing::Test {
+    MemoryFileSystem fs;
+    OutputCapture printed;
+    TonepickRun run;
+
+    DacFixture() {
+        run.out = printed.file();
+        run.files = &fs;
+        run.settings.outputDir = "out";
+        fs.requireDirectories = true;
+    }
+    std::string output() { return printed.text(); }
+    static std::string path(const char* name) { return joinOutputPath("out", name); }
+
+    void at(uint32_t time) { run.stream.sampleTime = time; }
+    void on() { dacEnable(run, 0x80); }
+    void off() { dacEnable(run, 0x00); }
+    void data(uint8_t v) { dacData(run, v); }
+};
+
+struct WavHeader {
+    std::string riff, wave, fmt, dataTag;
+    uint32_t riffSize, fmtSize, rate, byteRate, dataSize;
+    uint16_t format, channels, blockAlign, bits;
+};
+
+WavHeader parseWav(const Bytes& f) {
+    WavHeader h{};
+    if (f.size() < 44) return h;
+    auto tag = [&](size_t at) { return std::string(f.begin() + static_cast<long>(at), f.begin() + static_cast<long>(at) + 4); };
+    h.riff = tag(0);
+    h.riffSize = readLe32(&f[4]);
+    h.wave = tag(8);
+    h.fmt = tag(12);
+    h.fmtSize = readLe32(&f[16]);
+    h.format = readLe16(&f[20]);
+    h.channels = readLe16(&f[22]);
+    h.rate = readLe32(&f[24]);
+    h.byteRate = readLe32(&f[28]);
+    h.blockAlign = readLe16(&f[32]);
+    h.bits = readLe16(&f[34]);
+    h.dataTag = tag(36);
+    h.dataSize = readLe32(&f[40]);
+    return h;
+}
+
+}  // namespace
+
+TEST_F(DacFixture, HundredBytesOneTickApart) {
+    at(500);
+    on();
+    Bytes expected;
+    for (int i = 0; i < 100; ++i) {
+        at(500 + static_cast<uint32_t>(i));
+        data(static_cast<uint8_t>(i * 3 + 1));
+        expected.push_back(static_cast<uint8_t>(i * 3 + 1));
+    }
+    at(700);
+    off();
+    ASSERT_TRUE(fs.has(path("sample_000.wav")));
+    const Bytes& f = fs.at(path("sample_000.wav"));
+    ASSERT_EQ(f.size(), 144u);
+    const WavHeader h = parseWav(f);
+    EXPECT_EQ(h.riff, "RIFF");
+    EXPECT_EQ(h.riffSize, 136u);
+    EXPECT_EQ(h.wave, "WAVE");
+    EXPECT_EQ(h.fmt, "fmt ");
+    EXPECT_EQ(h.fmtSize, 16u);
+    EXPECT_EQ(h.format, 1);
+    EXPECT_EQ(h.channels, 1);
+    EXPECT_EQ(h.rate, 44545u);
+    EXPECT_EQ(h.byteRate, 44545u);
+    EXPECT_EQ(h.blockAlign, 1);
+    EXPECT_EQ(h.bits, 8);
+    EXPECT_EQ(h.dataTag, "data");
+    EXPECT_EQ(h.dataSize, 100u);
+    EXPECT_EQ(Bytes(f.begin() + 44, f.end()), expected);
+    EXPECT_EQ(output(), "");
+}
+
+TEST_F(DacFixture, SampleRates) {
+    EXPECT_EQ(dacSampleRate(100, 0, 200), 22050u);
+    EXPECT_EQ(dacSampleRate(100, 7, 106), 44545u);
+    EXPECT_EQ(dacSampleRate(0, 0xFFFFFFFF, 0), 0u);
+    EXPECT_EQ(dacSampleRate(1, 9, 9), 44100u);     // one byte
+    EXPECT_EQ(dacSampleRate(5, 9, 9), 44100u);     // bytes without a wait between them
+    EXPECT_EQ(dacSampleRate(3, 0, 0x80000000), 44100u);  // span negative as signed 32 bits
+    // The clock wrapped between the first and last byte: still a short span.
+    EXPECT_EQ(dacSampleRate(10, 0xFFFFFFFB, 4), 49000u);
+    EXPECT_EQ(dacSampleRate(200000, 0, 1), 4294967295u);
+    EXPECT_EQ(dacSampleRate(97391, 0, 1), 4294943100u);
+}
+
+TEST_F(DacFixture, SwitchOnThenOffWritesAnEmptySample) {
+    on();
+    off();
+    const Bytes& f = fs.at(path("sample_000.wav"));
+    ASSERT_EQ(f.size(), 44u);
+    const WavHeader h = parseWav(f);
+    EXPECT_EQ(h.riffSize, 36u);
+    EXPECT_EQ(h.dataSize, 0u);
+    EXPECT_EQ(h.rate, 0u);
+}
+
+TEST_F(DacFixture, OnlyBit7SwitchesAndRepeatsDoNotEmpty) {
+    data(0x11);  // before the first switch-on: dropped
+    on();
+    data(0x22);
+    dacEnable(run, 0xC0);  // still on: keeps 0x22
+    dacEnable(run, 0x80);
+    data(0x33);
+    dacEnable(run, 0x7F);  // off
+    EXPECT_FALSE(run.dac.enabled);
+    data(0x44);  // while off: dropped at the next switch-on
+    dacEnable(run, 0x01);  // still off: nothing
+    dacEnable(run, 0xFF);  // on again
+    data(0x55);
+    off();
+    ASSERT_EQ(fs.files.size(), 2u);
+    const Bytes& a = fs.at(path("sample_000.wav"));
+    const Bytes& b = fs.at(path("sample_001.wav"));
+    EXPECT_EQ(Bytes(a.begin() + 44, a.end()), (Bytes{0x22, 0x33}));
+    EXPECT_EQ(Bytes(b.begin() + 44, b.end()), (Bytes{0x55}));
+    EXPECT_EQ(parseWav(b).rate, 44100u);
+}
+
+TEST_F(DacFixture, NumbersFollowSwitchOffsAndGoPastThreeDigits) {
+    for (int i = 0; i < 3; ++i) {
+        on();
+        data(static_cast<uint8_t>(i));
+        off();
+    }
+    EXPECT_EQ(fs.creationOrder,
+              (std::vector<std::string>{path("sample_000.wav"), path("sample_001.wav"), path("sample_002.wav")}));
+    run.dac.sampleNumber = 1000;
+    on();
+    off();
+    EXPECT_TRUE(fs.has(path("sample_1000.wav")));
+    EXPECT_EQ(run.dac.sampleNumber, 1001);
+}
+
+TEST_F(DacFixture, FirstSampleCreatesTheOutputDirectoryOnce) {
+    EXPECT_TRUE(fs.createdDirectories.empty());
+    on();
+    data(1);
+    EXPECT_TRUE(fs.createdDirectories.empty());  // nothing written yet
+    off();
+    on();
+    off();
+    EXPECT_EQ(fs.createdDirectories, std::vector<std::string>{"out"});
+    EXPECT_TRUE(fs.has(path("sample_000.wav")));
+    EXPECT_TRUE(fs.has(path("sample_001.wav")));
+    EXPECT_EQ(output(), "");
+}
+
+TEST_F(DacFixture, CurrentDirectoryIsNotCreated) {
+    run.settings.outputDir = "";
+    on();
+    off();
+    EXPECT_TRUE(fs.createdDirectories.empty());
+    EXPECT_TRUE(fs.has("sample_000.wav"));
+}
+
+TEST_F(DacFixture, RefusedFileUsesUpItsNumber) {
+    fs.refusedPaths.insert(path("sample_000.wav"));
+    on();
+    data(5);
+    off();
+    EXPECT_FALSE(run.dac.enabled);
+    EXPECT_EQ(output(), "Error: Can't create file \"" + path("sample_000.wav") + "\"\n");
+    on();
+    off();
+    EXPECT_TRUE(fs.has(path("sample_001.wav")));
+    EXPECT_FALSE(fs.has(path("sample_000.wav")));
+}
+
+TEST_F(DacFixture, ShortWriteIsReportedAndTheRunGoesOn) {
+    fs.shortWritePaths.insert(path("sample_000.wav"));
+    on();
+    data(5);
+    off();
+    EXPECT_EQ(output(), "Error: Can't write file \"" + path("sample_000.wav") + "\"\n");
+    on();
+    off();
+    EXPECT_TRUE(fs.has(path("sample_001.wav")));
+}
+
+TEST_F(DacFixture, OpenCaptureIsFlushedAsTheLastSample) {
+    on();
+    off();  // sample_000
+    at(1000);
+    on();
+    for (uint32_t t = 0; t < 4; ++t) {
+        at(1000 + 2 * t);
+        data(static_cast<uint8_t>(0x80 + t));
+    }
+    flushOpenDacCapture(run);
+    const Bytes& f = fs.at(path("sample_001.wav"));
+    ASSERT_EQ(f.size(), 48u);
+    EXPECT_EQ(parseWav(f).rate, 29400u);  // 4 * 44100 / 6
+    EXPECT_EQ(Bytes(f.begin() + 44, f.end()), (Bytes{0x80, 0x81, 0x82, 0x83}));
+    EXPECT_FALSE(run.dac.enabled);
+    flushOpenDacCapture(run);  // nothing left open
+    EXPECT_EQ(fs.files.size(), 2u);
+}
+
+TEST_F(DacFixture, FlushWritesNothingForAnEmptyOrClosedCapture) {
+    flushOpenDacCapture(run);  // never switched on
+    data(1);                   // bytes while off do not count
+    flushOpenDacCapture(run);
+    on();
+    flushOpenDacCapture(run);  // on, but no byte
+    EXPECT_TRUE(fs.files.empty());
+    EXPECT_TRUE(fs.createdDirectories.empty());
+    EXPECT_EQ(run.dac.sampleNumber, 0);
+}

@@ -1,0 +1,186 @@
+#include "tonepick/midi/vgm_midi_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/byte_order.h"
+#include "common/output_files.h"
+#include "tests/support/midi_dump.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes concat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// Names and bend-range block that open every track, spelled out byte by byte.
+Bytes fmPrefix(int i) {
+    const Bytes name = text("YM2612 0" + std::to_string(i));
+    const uint8_t b = static_cast<uint8_t>(0xB0 + i);
+    Bytes out = concat(concat(Bytes{0x00, 0xFF, 0x03, 0x09}, name), concat(Bytes{0x00, 0xFF, 0x04, 0x09}, name));
+    return concat(out, Bytes{0, b, 0x64, 0, 0, b, 0x65, 0, 0, b, 0x06, 0x0C, 0, b, 0x64, 0x7F});
+}
+
+Bytes psgPrefix(int j) {
+    const Bytes name = text("PSG 0" + std::to_string(j));
+    const uint8_t b = static_cast<uint8_t>(0xB6 + j);
+    Bytes out = concat(concat(Bytes{0x00, 0xFF, 0x03, 0x06}, name), concat(Bytes{0x00, 0xFF, 0x04, 0x06}, name));
+    return concat(out, Bytes{0, b, 0x64, 0, 0, b, 0x65, 0, 0, b, 0x06, 0x0C, 0, b, 0x64, 0x7F});
+}
+
+const Bytes kEnd{0x00, 0xFF, 0x2F, 0x00};
+
+// The whole expected file: header, tempo track, then the ten tracks whose
+// event bytes (between prefix and end of track) are given.
+Bytes expectedFile(const std::vector<Bytes>& events) {
+    Bytes f{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 11, 0x56, 0x22,
+            'M', 'T', 'r', 'k', 0, 0, 0, 11, 0, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20, 0, 0xFF, 0x2F, 0};
+    for (int t = 0; t < 10; ++t) {
+        const Bytes body = concat(concat(t < 6 ? fmPrefix(t) : psgPrefix(t - 6), events[static_cast<size_t>(t)]), kEnd);
+        f.insert(f.end(), {'M', 'T', 'r', 'k'});
+        appendBe32(f, static_cast<uint32_t>(body.size()));
+        f = concat(f, body);
+    }
+    return f;
+}
+
+Bytes writeToMemory(const ChannelEvents& events, bool* ok = nullptr) {
+    MemoryFileSystem fs;
+    auto file = fs.create("vgm.mid");
+    const bool result = writeVgmMidi(events, *file);
+    if (ok) *ok = result;
+    file.reset();
+    return fs.at("vgm.mid");
+}
+
+int32_t word(int block, int fnum) { return (block << 11) | fnum; }
+
+ChannelEvent ev(uint32_t time, int on, int32_t freq) { return ChannelEvent{time, on, freq, 0}; }
+
+// Compares through the event dumps, so that a failure names the event.
+#define EXPECT_MIDI_EQ(actual, expected) EXPECT_EQ(dumpMidiFile(actual), dumpMidiFile(expected))
+
+}  // namespace
+
+TEST(VgmMidiWriter, NoEventsGiveElevenTracksOfNamesAndBendRanges) {
+    ChannelEvents none;
+    bool ok = false;
+    const Bytes f = writeToMemory(none, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(f.size(), 14u + 19u + 6u * (8u + 46u) + 4u * (8u + 40u));
+    EXPECT_MIDI_EQ(f, expectedFile(std::vector<Bytes>(10)));
+    EXPECT_EQ(f, expectedFile(std::vector<Bytes>(10)));
+    // Track bodies: FM 46 bytes, PSG 40 bytes.
+    EXPECT_EQ(readBe32(&f[33 + 4]), 46u);
+    EXPECT_EQ(readBe32(&f[33 + 6 * 54 + 4]), 40u);
+}
+
+TEST(VgmMidiWriter, FmNoteAtItsOwnPitchSendsNoBend) {
+    ChannelEvents events;
+    events[0] = {ev(1000, 1, word(4, 644)), ev(2000, 0, word(4, 644))};
+    std::vector<Bytes> expected(10);
+    expected[0] = {0x87, 0x68, 0x90, 0x30, 0x7F, 0x87, 0x68, 0x80, 0x30, 0x7F};
+    EXPECT_MIDI_EQ(writeToMemory(events), expectedFile(expected));
+}
+
+TEST(VgmMidiWriter, FmNoteOffItsPitchBendsBeforeTheNoteOn) {
+    ChannelEvents events;
+    events[3] = {ev(1000, 1, word(4, 663))};
+    std::vector<Bytes> expected(10);
+    expected[3] = {0x87, 0x68, 0xE3, 0x32, 0x3D, 0x00, 0x93, 0x31, 0x7F};
+    EXPECT_MIDI_EQ(writeToMemory(events), expectedFile(expected));
+}
+
+TEST(VgmMidiWriter, VibratoGivesBendsOnlyWhenTheBendChanges) {
+    ChannelEvents events;
+    events[2] = {
+        ev(10, 1, word(4, 644)),   // note 48, bend 8192: no bend
+        ev(20, 1, word(4, 650)),   // bend 8301
+        ev(25, 1, word(4, 650)),   // same bend: nothing, lastTime stays 20
+        ev(40, 1, word(4, 644)),   // back to 8192, delta from 20
+        ev(40, 1, word(4, 640)),   // equal times: delta 0, bend 8118 (below the note)
+        ev(50, 0, word(4, 640)),   // key off keeps note 48
+        ev(60, 1, word(3, 640)),   // note 36, same bend 8118: no bend
+        ev(70, 0, word(3, 640)),
+        ev(80, 0, word(3, 640)),   // key off while silent: written again
+    };
+    std::vector<Bytes> expected(10);
+    expected[2] = {10, 0x92, 0x30, 0x7F,
+                   10, 0xE2, 0x6D, 0x40,
+                   20, 0xE2, 0x00, 0x40,
+                   0,  0xE2, 0x36, 0x3F,
+                   10, 0x82, 0x30, 0x7F,
+                   10, 0x92, 0x24, 0x7F,
+                   10, 0x82, 0x24, 0x7F,
+                   10, 0x82, 0x24, 0x7F};
+    EXPECT_MIDI_EQ(writeToMemory(events), expectedFile(expected));
+}
+
+TEST(VgmMidiWriter, KeyOffOnASilentChannelUsesNoteZero) {
+    ChannelEvents events;
+    events[5] = {ev(3, 0, 0)};
+    events[9] = {ev(4, 0, 0)};
+    std::vector<Bytes> expected(10);
+    expected[5] = {3, 0x85, 0x00, 0x7F};
+    expected[9] = {4, 0x8D, 0x00, 0x7F};
+    EXPECT_MIDI_EQ(writeToMemory(events), expectedFile(expected));
+}
+
+TEST(VgmMidiWriter, PsgNotesAreReStruckOnANewNote) {
+    ChannelEvents events;
+    events[6] = {
+        ev(100, 1, 254),  // note 57 on channel 10
+        ev(120, 1, 255),  // still note 57: nothing
+        ev(150, 1, 240),  // note 58: off 57, on 58
+        ev(150, 0, 240),
+    };
+    events[8] = {ev(0, 1, 428), ev(5, 0, 428)};  // channel 12, note 48
+    std::vector<Bytes> expected(10);
+    expected[0] = {};
+    expected[6] = {0x64, 0x9A, 0x39, 0x7F, 0x32, 0x8A, 0x39, 0x7F, 0x00, 0x9A, 0x3A, 0x7F, 0x00, 0x8A, 0x3A, 0x7F};
+    expected[8] = {0x00, 0x9C, 0x30, 0x7F, 0x05, 0x8C, 0x30, 0x7F};
+    EXPECT_MIDI_EQ(writeToMemory(events), expectedFile(expected));
+}
+
+TEST(VgmMidiWriter, LongGapsKeepTheirLength) {
+    ChannelEvents events;
+    // 2^28 + 5 ticks: one carried maximum (0FFFFFFF) on an empty text event, then 6.
+    events[1] = {ev(0x10000005, 1, word(4, 644)), ev(0xFFFFFFFF, 0, word(4, 644))};
+    const Bytes f = writeToMemory(events);
+    const Bytes body(f.begin() + 33 + 54 + 8, f.begin() + 33 + 54 + 8 + readBe32(&f[33 + 54 + 4]));
+    const Bytes prefix = fmPrefix(1);
+    ASSERT_GT(body.size(), prefix.size());
+    const std::string dump = dumpTrackData(Bytes(body.begin() + static_cast<long>(prefix.size()), body.end()));
+    // Sum the deltas of every event line: the gaps must add up exactly.
+    uint64_t total = 0, textEvents = 0;
+    size_t pos = 0;
+    std::string last;
+    while (pos < dump.size()) {
+        const size_t eol = dump.find('\n', pos);
+        const std::string line = dump.substr(pos, eol - pos);
+        total += std::stoull(line.substr(0, line.find(':')));
+        if (line.find("FF 01 00") != std::string::npos) ++textEvents;
+        if (line.find("90 30 7F") != std::string::npos) {
+            EXPECT_EQ(total, 0x10000005u) << dump;
+        }
+        last = line;
+        pos = eol + 1;
+    }
+    EXPECT_EQ(total, 0xFFFFFFFFu) << dump;
+    EXPECT_EQ(textEvents, 1u + 15u) << dump;  // 2^28+5 needs 1; 0xEFFFFFFA needs 14 more plus a 15th
+    EXPECT_EQ(last, "0: FF 2F 00");
+}
+
+TEST(VgmMidiWriter, ShortWritesAreReported) {
+    MemoryFileSystem fs;
+    fs.shortWritePaths.insert("vgm.mid");
+    auto file = fs.create("vgm.mid");
+    ChannelEvents events;
+    EXPECT_FALSE(writeVgmMidi(events, *file));
+}
