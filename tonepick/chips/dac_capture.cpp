@@ -113,5 +113,7 @@ void dacEnable(TonepickRun& run, uint8_t value) {
 }
 
 void flushOpenDacCapture(TonepickRun& run) {
-    if (run.dac.enabled && !run.dac.buffer.empty()) writeSample(run);
+    if (!run.dac.enabled || run.dac.buffer.empty()) return;
+    run.dac.outputDirCreated = true;  // made by the caller after the walk
+    writeSample(run);
 }

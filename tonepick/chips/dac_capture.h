@@ -26,8 +26,9 @@ void dacData(TonepickRun& run, uint8_t value);
 // off (writing it as the next WAV file); other bits and repeats do nothing.
 void dacEnable(TonepickRun& run, uint8_t value);
 
-// Called once after the walk: a capture still open and holding at least one
-// byte is written as the last sample, as if the DAC had been switched off.
+// Called once after the walk, once the output directory exists: a capture
+// still open and holding at least one byte is written as the last sample, as
+// if the DAC had been switched off then.
 void flushOpenDacCapture(TonepickRun& run);
 
 // Sample rate of n bytes whose first and last carry the given sample times:

@@ -219,6 +219,15 @@ TEST_F(DacFixture, OpenCaptureIsFlushedAsTheLastSample) {
     EXPECT_EQ(fs.files.size(), 2u);
 }
 
+TEST_F(DacFixture, FlushLeavesTheDirectoryToTheCaller) {
+    fs.directories.insert("out");  // created after the walk by the driver
+    on();
+    data(9);
+    flushOpenDacCapture(run);
+    EXPECT_TRUE(fs.has(path("sample_000.wav")));
+    EXPECT_TRUE(fs.createdDirectories.empty());
+}
+
 TEST_F(DacFixture, FlushWritesNothingForAnEmptyOrClosedCapture) {
     flushOpenDacCapture(run);  // never switched on
     data(1);                   // bytes while off do not count

@@ -7,48 +7,15 @@
 #include "common/byte_order.h"
 #include "common/output_files.h"
 #include "tests/support/midi_dump.h"
+#include "tests/tonepick/midi/expected_midi.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes concat(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+using expected_midi::trackPrefix;
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-// Names and bend-range block that open every track, spelled out byte by byte.
-Bytes fmPrefix(int i) {
-    const Bytes name = text("YM2612 0" + std::to_string(i));
-    const uint8_t b = static_cast<uint8_t>(0xB0 + i);
-    Bytes out = concat(concat(Bytes{0x00, 0xFF, 0x03, 0x09}, name), concat(Bytes{0x00, 0xFF, 0x04, 0x09}, name));
-    return concat(out, Bytes{0, b, 0x64, 0, 0, b, 0x65, 0, 0, b, 0x06, 0x0C, 0, b, 0x64, 0x7F});
-}
-
-Bytes psgPrefix(int j) {
-    const Bytes name = text("PSG 0" + std::to_string(j));
-    const uint8_t b = static_cast<uint8_t>(0xB6 + j);
-    Bytes out = concat(concat(Bytes{0x00, 0xFF, 0x03, 0x06}, name), concat(Bytes{0x00, 0xFF, 0x04, 0x06}, name));
-    return concat(out, Bytes{0, b, 0x64, 0, 0, b, 0x65, 0, 0, b, 0x06, 0x0C, 0, b, 0x64, 0x7F});
-}
-
-const Bytes kEnd{0x00, 0xFF, 0x2F, 0x00};
-
-// The whole expected file: header, tempo track, then the ten tracks whose
-// event bytes (between prefix and end of track) are given.
-Bytes expectedFile(const std::vector<Bytes>& events) {
-    Bytes f{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 11, 0x56, 0x22,
-            'M', 'T', 'r', 'k', 0, 0, 0, 11, 0, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20, 0, 0xFF, 0x2F, 0};
-    for (int t = 0; t < 10; ++t) {
-        const Bytes body = concat(concat(t < 6 ? fmPrefix(t) : psgPrefix(t - 6), events[static_cast<size_t>(t)]), kEnd);
-        f.insert(f.end(), {'M', 'T', 'r', 'k'});
-        appendBe32(f, static_cast<uint32_t>(body.size()));
-        f = concat(f, body);
-    }
-    return f;
-}
+Bytes expectedFile(const std::vector<Bytes>& events) { return expected_midi::file(events); }
 
 Bytes writeToMemory(const ChannelEvents& events, bool* ok = nullptr) {
     MemoryFileSystem fs;
@@ -154,7 +121,7 @@ TEST(VgmMidiWriter, LongGapsKeepTheirLength) {
     events[1] = {ev(0x10000005, 1, word(4, 644)), ev(0xFFFFFFFF, 0, word(4, 644))};
     const Bytes f = writeToMemory(events);
     const Bytes body(f.begin() + 33 + 54 + 8, f.begin() + 33 + 54 + 8 + readBe32(&f[33 + 54 + 4]));
-    const Bytes prefix = fmPrefix(1);
+    const Bytes prefix = trackPrefix(1);
     ASSERT_GT(body.size(), prefix.size());
     const std::string dump = dumpTrackData(Bytes(body.begin() + static_cast<long>(prefix.size()), body.end()));
     // Sum the deltas of every event line: the gaps must add up exactly.
