@@ -1,0 +1,271 @@
+// The run driver in process: command line, messages and exit codes, and the
+// output files written through a MemoryFileSystem.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/support/output_capture.h"
+#include "tests/support/process_runner.h"
+#include "tests/support/vgm_builder.h"
+#include "tests/tonepick/e2e/usage_text.h"
+#include "tonepick/tonepick_driver.h"
+#include "tonepick/tonepick_run.h"
+
+namespace {
+
+// A run with captured output and in-memory output files.
+struct DriverRun {
+    OutputCapture out;
+    MemoryFileSystem files;
+    TonepickRun run;
+    TempDir temp;
+    int exitCode = -1;
+
+    DriverRun() {
+        run.out = out.file();
+        run.files = &files;
+    }
+
+    // Runs the program; "IN" in `args` stands for a file holding `input`.
+    int start(std::vector<std::string> args, const std::vector<uint8_t>& input = {}) {
+        const std::string inputPath = temp.file("input.vgm");
+        writeWholeFile(inputPath, input);
+        std::vector<const char*> argv{"tonepick"};
+        for (auto& a : args) {
+            if (a == "IN") a = inputPath;
+            argv.push_back(a.c_str());
+        }
+        exitCode = runTonepick(run, static_cast<int>(argv.size()), argv.data());
+        return exitCode;
+    }
+
+    int convert(const std::vector<uint8_t>& input, const std::string& outputDir) {
+        run.settings.outputDir = outputDir;
+        exitCode = convertVgmBytes(run, input.data(), input.size());
+        return exitCode;
+    }
+
+    std::string text() { return out.text(); }
+};
+
+std::string headerLines(int version, int psg = 3579545, int ym = 7670454) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "Version: %X\nPSG Clock: %d\nYM2612 Clock: %d\n", version, psg, ym);
+    return buf;
+}
+
+// Usage text plus exactly one contact line ending in a line end.
+void expectUsageAfter(const std::string& text, const std::string& before) {
+    ASSERT_EQ(text.compare(0, before.size(), before), 0) << text;
+    const std::string rest = text.substr(before.size());
+    ASSERT_EQ(rest.compare(0, std::strlen(kExpectedUsage), kExpectedUsage), 0) << rest;
+    const std::string contact = rest.substr(std::strlen(kExpectedUsage));
+    EXPECT_GT(contact.size(), 1u);
+    EXPECT_EQ(contact.find('\n'), contact.size() - 1) << contact;
+}
+
+TEST(TonepickCommandLine, FewerThanTwoArgumentsPrintUsage) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"a.vgm"}}) {
+        DriverRun d;
+        EXPECT_EQ(d.start(args), 0);
+        expectUsageAfter(d.text(), "");
+        EXPECT_TRUE(d.files.files.empty());
+    }
+}
+
+TEST(TonepickCommandLine, OptionErrorsPrintMessageAndUsageWithoutOpeningInput) {
+    struct Case {
+        std::vector<std::string> options;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {{"-x", "1"}, "Error: unknown command line option \"-x\"\n\n"},
+        {{"-P", "tfi"}, "Error: unknown command line option \"-P\"\n\n"},
+        {{"-p"}, "Error: instrument type expected in command line\n\n"},
+        {{"-pext", "ins", "-p"}, "Error: instrument type expected in command line\n\n"},
+        {{"-p", "opn"}, "Error: unknown instrument type \"opn\"\n\n"},
+        {{"-p", ""}, "Error: unknown instrument type \"\"\n\n"},
+        {{"-pext"}, "Error: extension expected in command line\n\n"},
+        {{"-p", "tfi", "-pext"}, "Error: extension expected in command line\n\n"},
+        {{"-p", "tfi", "extra"}, "Error: unknown command line option \"extra\"\n\n"},
+    };
+    for (const auto& c : cases) {
+        DriverRun d;
+        std::vector<std::string> args{"/nonexistent/input.vgm", "out"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        EXPECT_EQ(d.start(args), 0);
+        expectUsageAfter(d.text(), c.message);
+        EXPECT_TRUE(d.files.createdDirectories.empty());
+    }
+}
+
+TEST(TonepickCommandLine, FormatAndExtensionOptions) {
+    const auto vgm = VgmBuilder().end().bytes();
+    struct Case {
+        std::vector<std::string> options;
+        int format;
+        std::string extension;
+    };
+    const std::vector<Case> cases{
+        {{}, 0, "gems"},
+        {{"-p", "tfi"}, 2, "tfi"},
+        {{"-p", "TFI"}, 2, "tfi"},
+        {{"-p", "DMP0"}, 7, "dmp0"},
+        {{"-p", "dmp0", "-pext", "ins"}, 7, "ins"},
+        {{"-pext", "ins", "-p", "smps"}, 8, "ins"},
+        {{"-p", "tfi", "-p", "y12"}, 4, "y12"},
+        {{"-pext", "a", "-pext", ""}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        DriverRun d;
+        std::vector<std::string> args{"IN", "out"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        EXPECT_EQ(d.start(args, vgm), 0);
+        EXPECT_EQ(d.run.settings.formatIndex, c.format) << testing::PrintToString(c.options);
+        EXPECT_EQ(d.run.settings.patchExtension, c.extension) << testing::PrintToString(c.options);
+        EXPECT_EQ(d.run.settings.outputDir, "out");
+    }
+}
+
+TEST(TonepickCommandLine, MissingInputExitsWith1) {
+    DriverRun d;
+    EXPECT_EQ(d.start({"/nonexistent/dir/song.vgm", "out", "-p", "tfi"}), 1);
+    expectUsageAfter(d.text(), "Error: Can't open file \"/nonexistent/dir/song.vgm\"\n\n");
+    EXPECT_TRUE(d.files.createdDirectories.empty());
+    EXPECT_TRUE(d.files.files.empty());
+}
+
+TEST(TonepickRun, CompleteRunPrintsHeaderAndWritesOutputsInOrder) {
+    VgmBuilder b(0x161);
+    b.psgClock(3546893).ym2612Clock(7600489);
+    b.dataBlock(0x03, {1, 2, 3}).dataBlock(0x00, {4}).dataBlock(0x00, {5, 6}).wait(10).end();
+    DriverRun d;
+    EXPECT_EQ(d.start({"IN", "out"}, b.bytes()), 0);
+    EXPECT_EQ(d.text(), headerLines(0x161, 3546893, 7600489));
+    EXPECT_EQ(d.files.createdDirectories, std::vector<std::string>{"out"});
+    EXPECT_EQ(d.files.creationOrder, (std::vector<std::string>{"out/vgm.mid", "out/datablock_00(03).bin",
+                                                               "out/datablock_01(00).bin",
+                                                               "out/datablock_02(00).bin"}));
+    EXPECT_EQ(d.files.at("out/datablock_00(03).bin"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(d.files.at("out/datablock_01(00).bin"), (std::vector<uint8_t>{4}));
+    EXPECT_EQ(d.files.at("out/datablock_02(00).bin"), (std::vector<uint8_t>{5, 6}));
+    EXPECT_EQ(d.run.stream.sampleTime, 10u);
+}
+
+TEST(TonepickRun, BlockNamesUseTwoDigitsAtLeastAndHexTypes) {
+    VgmBuilder b;
+    for (int i = 0; i < 101; ++i) b.dataBlock(static_cast<uint8_t>(i == 100 ? 0xAB : 0x00), {static_cast<uint8_t>(i)});
+    b.dataBlock(0x7F, {}).end();
+    DriverRun d;
+    EXPECT_EQ(d.convert(b.bytes(), "o"), 0);
+    EXPECT_EQ(d.files.at("o/datablock_100(AB).bin"), std::vector<uint8_t>{100});
+    EXPECT_EQ(d.files.at("o/datablock_07(00).bin"), std::vector<uint8_t>{7});
+    EXPECT_TRUE(d.files.has("o/datablock_101(7F).bin"));
+    EXPECT_TRUE(d.files.at("o/datablock_101(7F).bin").empty());
+    EXPECT_EQ(d.text(), headerLines(0x150));  // an empty block is no short write
+}
+
+TEST(TonepickRun, EmptyOutputDirMeansBareNamesAndNoDirectory) {
+    DriverRun d;
+    EXPECT_EQ(d.start({"IN", ""}, VgmBuilder().dataBlock(0x01, {7}).end().bytes()), 0);
+    EXPECT_TRUE(d.files.createdDirectories.empty());
+    EXPECT_EQ(d.files.creationOrder, (std::vector<std::string>{"vgm.mid", "datablock_00(01).bin"}));
+}
+
+TEST(TonepickRun, TrailingSeparatorIsUsedAsGiven) {
+    DriverRun d;
+    d.files.refusedPaths.insert("out//datablock_00(01).bin");
+    EXPECT_EQ(d.start({"IN", "out/"}, VgmBuilder().dataBlock(0x01, {7}).end().bytes()), 0);
+    EXPECT_EQ(d.files.createdDirectories, std::vector<std::string>{"out/"});
+    EXPECT_TRUE(d.files.has("out//vgm.mid"));
+    EXPECT_EQ(d.text(), headerLines(0x150) + "Error: Can't create file \"out//datablock_00(01).bin\"\n");
+}
+
+TEST(TonepickRun, OutputsLandInTheDirectoryCreatedAfterTheWalk) {
+    DriverRun d;
+    d.files.requireDirectories = true;
+    EXPECT_EQ(d.convert(VgmBuilder().dataBlock(0x00, {1}).end().bytes(), "new"), 0);
+    EXPECT_TRUE(d.files.has("new/vgm.mid"));
+    EXPECT_TRUE(d.files.has("new/datablock_00(00).bin"));
+}
+
+TEST(TonepickRun, BadHeaderIsReportedAndTheWalkGoesOn) {
+    // Not a VGM file: defaults are printed and the walk starts at offset 56.
+    std::vector<uint8_t> bytes(56, 0x00);
+    std::memcpy(bytes.data(), "RIFF", 4);
+    bytes.insert(bytes.end(), {0x62, 0x66});
+    DriverRun d;
+    EXPECT_EQ(d.start({"IN", "out"}, bytes), 0);
+    EXPECT_EQ(d.text(), "Error: something with header :)\n" + headerLines(0));
+    EXPECT_EQ(d.run.stream.sampleTime, 735u);
+    EXPECT_TRUE(d.files.has("out/vgm.mid"));
+}
+
+TEST(TonepickRun, UnexpectedEndWritesNothing) {
+    std::vector<uint8_t> shortFile = VgmBuilder(0x150).bytes();
+    shortFile.resize(40);
+    const std::vector<uint8_t> noEnd = VgmBuilder().dataBlock(0x00, {1, 2}).wait(5).bytes();
+    for (const auto& [input, prefix] : {std::pair{shortFile, std::string("Error: something with header :)\n")},
+                                        std::pair{noEnd, std::string()}}) {
+        DriverRun d;
+        EXPECT_EQ(d.start({"IN", "out"}, input), 2);
+        EXPECT_EQ(d.text(), prefix + headerLines(input.size() < 56 ? 0 : 0x150) + "Error: unexpected end of vgm\n");
+        EXPECT_TRUE(d.files.createdDirectories.empty());
+        EXPECT_TRUE(d.files.files.empty());
+    }
+}
+
+TEST(TonepickRun, InvalidCommandStillWritesOutputs) {
+    DriverRun d;
+    EXPECT_EQ(d.start({"IN", "out"}, VgmBuilder().dataBlock(0x00, {9}).raw({0x61, 1, 0, 0x96, 0x66}).bytes()), 0);
+    EXPECT_EQ(d.text(), headerLines(0x150) + "Error: invalid command\n");
+    EXPECT_TRUE(d.files.has("out/vgm.mid"));
+    EXPECT_EQ(d.files.at("out/datablock_00(00).bin"), std::vector<uint8_t>{9});
+}
+
+TEST(TonepickRun, MidiFileFailuresEndTheRunWithCode2) {
+    const auto vgm = VgmBuilder().dataBlock(0x00, {9}).end().bytes();
+    DriverRun refused;
+    refused.files.refusedPaths.insert("out/vgm.mid");
+    EXPECT_EQ(refused.start({"IN", "out"}, vgm), 2);
+    EXPECT_EQ(refused.text(), headerLines(0x150) + "Error: Can't create file \"out/vgm.mid\"\n");
+    EXPECT_EQ(refused.files.createdDirectories, std::vector<std::string>{"out"});
+    EXPECT_TRUE(refused.files.files.empty());
+
+    DriverRun shortWrite;
+    shortWrite.files.shortWritePaths.insert("out/vgm.mid");
+    EXPECT_EQ(shortWrite.start({"IN", "out"}, vgm), 2);
+    EXPECT_EQ(shortWrite.text(), headerLines(0x150) + "Error: Can't write file \"out/vgm.mid\"\n");
+    EXPECT_FALSE(shortWrite.files.has("out/datablock_00(00).bin"));
+}
+
+TEST(TonepickRun, DataBlockFailuresGoOnWithTheNextBlock) {
+    DriverRun d;
+    d.files.refusedPaths.insert("out/datablock_00(00).bin");
+    d.files.shortWritePaths.insert("out/datablock_01(01).bin");
+    const auto vgm = VgmBuilder().dataBlock(0x00, {1}).dataBlock(0x01, {2}).dataBlock(0x02, {3}).end().bytes();
+    EXPECT_EQ(d.start({"IN", "out"}, vgm), 0);
+    EXPECT_EQ(d.text(), headerLines(0x150) + "Error: Can't create file \"out/datablock_00(00).bin\"\n" +
+                            "Error: Can't write file \"out/datablock_01(01).bin\"\n");
+    EXPECT_EQ(d.files.at("out/datablock_02(02).bin"), std::vector<uint8_t>{3});
+}
+
+TEST(TonepickRun, MemoryAndFileRunsAgree) {
+    VgmBuilder b(0x101);
+    b.ym2612Clock(8000000).dataBlock(0x00, {1, 2, 3}).pcmSeek(1).pcmWrite(3).raw({0x30, 0}).wait(700).end();
+    const auto vgm = b.bytes();
+    DriverRun fromFile, fromMemory;
+    EXPECT_EQ(fromFile.start({"IN", "dir"}, vgm), 0);
+    EXPECT_EQ(fromMemory.convert(vgm, "dir"), 0);
+    EXPECT_EQ(fromFile.text(), fromMemory.text());
+    EXPECT_EQ(fromFile.text().substr(0, headerLines(0x101, 3579545, 8000000).size()),
+              headerLines(0x101, 3579545, 8000000));
+    EXPECT_EQ(fromFile.files.files, fromMemory.files.files);
+    EXPECT_EQ(fromFile.run.stream.sampleTime, fromMemory.run.stream.sampleTime);
+    EXPECT_EQ(fromFile.run.stream.pcmOffset, 2u);
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+// The built tonepick program on disk: standard output, exit codes and files.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/process_runner.h"
+#include "tests/support/vgm_builder.h"
+#include "tests/tonepick/e2e/usage_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+ProcessResult tonepick(const std::vector<std::string>& args, const std::string& cwd = "") {
+    return runProcess(TONEPICK_EXE, args, cwd);
+}
+
+std::vector<unsigned char> asFile(const std::vector<uint8_t>& v) { return {v.begin(), v.end()}; }
+
+TEST(TonepickProgram, UsageWithoutArguments) {
+    const auto r = tonepick({});
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.output.compare(0, std::strlen(kExpectedUsage), kExpectedUsage), 0) << r.output;
+    const std::string contact = r.output.substr(std::strlen(kExpectedUsage));
+    EXPECT_FALSE(contact.empty());
+    EXPECT_EQ(contact.find('\n'), contact.size() - 1);
+}
+
+TEST(TonepickProgram, OptionErrorAndMissingInput) {
+    TempDir t;
+    auto r = tonepick({t.file("none.vgm"), t.file("out"), "-p", "opl"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.output.rfind("Error: unknown instrument type \"opl\"\n\n" + std::string(kExpectedUsage), 0), 0u);
+    r = tonepick({t.file("none.vgm"), t.file("out")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.output.rfind("Error: Can't open file \"" + t.file("none.vgm") + "\"\n\n" + kExpectedUsage, 0), 0u);
+    EXPECT_FALSE(fs::exists(t.file("out")));
+}
+
+TEST(TonepickProgram, WritesDataBlocksIntoANewDirectory) {
+    TempDir t;
+    VgmBuilder b(0x160);
+    std::vector<uint8_t> pcm(3000);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<uint8_t>(i);
+    b.dataBlock(0x00, pcm).dataBlock(0x00, {}).dataBlock(0x81, {0xDE, 0xAD}).raw({0x90, 0, 2, 0, 0x2A}).end();
+    ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(b.bytes())));
+
+    const auto r = tonepick({t.file("song.vgm"), t.file("out")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.output, "Version: 160\nPSG Clock: 3579545\nYM2612 Clock: 7670454\nUnhandled: 90\n");
+    EXPECT_TRUE(fs::is_regular_file(t.file("out/vgm.mid")));
+    EXPECT_EQ(readWholeFile(t.file("out/datablock_00(00).bin")), asFile(pcm));
+    EXPECT_TRUE(fs::is_regular_file(t.file("out/datablock_01(00).bin")));
+    EXPECT_EQ(fs::file_size(t.file("out/datablock_01(00).bin")), 0u);
+    EXPECT_EQ(readWholeFile(t.file("out/datablock_02(81).bin")), (std::vector<unsigned char>{0xDE, 0xAD}));
+}
+
+TEST(TonepickProgram, EmptyOutputDirWritesIntoTheWorkingDirectory) {
+    TempDir t;
+    ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(VgmBuilder().dataBlock(0x02, {5}).end().bytes())));
+    const auto r = tonepick({"song.vgm", ""}, t.path());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(fs::is_regular_file(t.file("vgm.mid")));
+    EXPECT_EQ(readWholeFile(t.file("datablock_00(02).bin")), std::vector<unsigned char>{5});
+}
+
+TEST(TonepickProgram, OutputDirWithTrailingSeparator) {
+    TempDir t;
+    ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(VgmBuilder().dataBlock(0x02, {5}).end().bytes())));
+    const auto r = tonepick({"song.vgm", "out/"}, t.path());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(fs::is_regular_file(t.file("out/vgm.mid")));
+    EXPECT_TRUE(fs::is_regular_file(t.file("out/datablock_00(02).bin")));
+}
+
+TEST(TonepickProgram, TruncatedFileExitsWith2AndCreatesNothing) {
+    TempDir t;
+    auto bytes = VgmBuilder().dataBlock(0x00, {1, 2, 3}).bytes();
+    bytes.resize(bytes.size() - 1);
+    ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(bytes)));
+    const auto r = tonepick({t.file("song.vgm"), t.file("out")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.output, "Version: 150\nPSG Clock: 3579545\nYM2612 Clock: 7670454\nError: unexpected end of vgm\n");
+    EXPECT_FALSE(fs::exists(t.file("out")));
+}
+
+TEST(TonepickProgram, MidiFileThatCannotBeCreatedExitsWith2) {
+    TempDir t;
+    ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(VgmBuilder().dataBlock(0x00, {1}).end().bytes())));
+    ASSERT_TRUE(writeWholeFile(t.file("plain"), {1}));
+    // A regular file where the directory should be: neither it nor vgm.mid can be created.
+    const std::string dir = t.file("plain/sub");
+    const auto r = tonepick({t.file("song.vgm"), dir});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.output, "Version: 150\nPSG Clock: 3579545\nYM2612 Clock: 7670454\nError: Can't create file \"" +
+                            dir + "/vgm.mid\"\n");
+}
+
+}  // namespace

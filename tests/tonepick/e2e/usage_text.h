@@ -1,0 +1,13 @@
+#pragma once
+// The usage text tonepick prints, as the tool's users read it; the contact
+// line after it is checked separately.
+
+inline constexpr const char* kExpectedUsage =
+    "Usage: tonepick input output_dir [options]\n\n      input - vgm file path (NOT *.vgz)\n      "
+    "output_dir - output directory\n\nOptions:\n  -p - (patch) instruments format:\n        gems - "
+    "internal GEMS 2.8 format (default)\n        tyi  - Tiido's instrument file\n        tfi  - TFM "
+    "Music Maker instrument file\n        eif  - ECHO instrument file\n        y12  - GensKMOD YM2612 "
+    "channel dump\n        vgi  - VGM Music Maker instrument file\n        dmp  - DefleMask instrument "
+    "file\n        dmp0 - DefleMask instrument file version 0\n        smps - internal SMPS format "
+    "(Sonic 3)\n\n  -pext - instruments extension (default: format name)\n\n      Warning: all outputs "
+    "will be overwrited automatically.\n\n";
