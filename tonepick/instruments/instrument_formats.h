@@ -1,5 +1,9 @@
 #pragma once
-// The nine instrument file formats, each a fixed-size byte image of one patch.
+// The nine instrument file formats, each a fixed-size byte image of one patch:
+// gems, tyi, tfi, eif, y12, vgi, dmp, dmp0, smps (types 0..8). Multi-byte
+// values are big-endian; every format but gems writes the heard total level
+// (0x7F for an operator the key-on left off). eif is the ECHO register dump:
+// the algorithm byte, then seven register blocks of four operators each.
 
 #include <cstdint>
 #include <string_view>
