@@ -130,16 +130,6 @@ TEST_F(Conversion, CaptureOpenAtTheEndIsTheLastSample) {
     EXPECT_EQ(fs.createdDirectories, (std::vector<std::string>{"out", "out"}));
 }
 
-TEST_F(Conversion, OnlyAnOpenCaptureStillGetsItsDirectory) {
-    VgmBuilder v;
-    v.ym(0, 0x2B, 0x80).ym(0, 0x2A, 0x42).end();
-    convert(v);
-    EXPECT_EQ(exitCode, 0);
-    ASSERT_TRUE(fs.has(path("sample_000.wav")));
-    EXPECT_EQ(wavRate(fs.at(path("sample_000.wav"))), 44100u);
-    EXPECT_EQ(fs.createdDirectories, std::vector<std::string>{"out"});
-}
-
 TEST_F(Conversion, InvalidCommandStillWritesTheOpenCapture) {
     VgmBuilder v;
     v.ym(0, 0x2B, 0x80).ym(0, 0x2A, 0x55).wait(1).ym(0, 0x2A, 0x66).raw({0x60});
