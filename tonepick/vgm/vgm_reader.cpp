@@ -1,6 +1,7 @@
 #include "tonepick/vgm/vgm_reader.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/byte_order.h"
 #include "tonepick/vgm/buffered_input.h"
@@ -22,7 +23,7 @@ constexpr int32_t kDataOffsetVersion = 0x150;
 constexpr int64_t kOldDataGap = 0x40 - 0x34 - 4;
 constexpr int64_t kDataOffsetBias = 4;  // the field counts from 0x34, 56 = 0x34 + 4
 
-constexpr size_t kMaxOperands = 11;  // 0x68 framing is the longest
+constexpr size_t kMaxOperands = kVgmPcmRamWriteSize;  // the longest framing or operand list
 
 // Operands of 0x90..0x95 in files from version 1.60.
 constexpr int kStreamControlOperands[] = {4, 4, 5, 10, 1, 4};
