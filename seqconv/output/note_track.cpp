@@ -87,14 +87,14 @@ void finishNoteTrack(NoteTrackWriter& writer, OutputFile& midi) {
 }
 
 int32_t usePatch(SeqconvRun& run, NoteTrackWriter& writer, int32_t patch) {
-    const auto [it, added] = writer.patchPositions.emplace(patch, static_cast<int32_t>(run.usedPatches.size()));
+    const auto [it, added] = writer.patchPositions.try_emplace(patch, static_cast<int32_t>(run.usedPatches.size()));
     if (added) run.usedPatches.push_back(patch);
     return it->second;
 }
 
 int32_t dacIndex(SeqconvRun& run, NoteTrackWriter& writer, int32_t patch, int32_t note) {
     const auto key = static_cast<int32_t>(static_cast<uint32_t>(patch) * 256u + static_cast<uint32_t>(note));
-    const auto [it, added] = writer.dacPositions.emplace(key, static_cast<int32_t>(run.dacKeys.size()));
+    const auto [it, added] = writer.dacPositions.try_emplace(key, static_cast<int32_t>(run.dacKeys.size()));
     if (added) run.dacKeys.push_back(key);
     return it->second;
 }
