@@ -71,12 +71,17 @@ void appendRecord(SeqconvRun& run, int32_t note, int32_t time, uint8_t on, uint8
     ++run.budget.runRecords;
 }
 
-// Continues a delay or duration value by one 6-bit group. A run of groups long
-// enough to leave the 32-bit range saturates: the next time step then ends the
-// channel, as the driver's wrapped (negative) time would.
+// Continues a delay or duration value by one 6-bit group. The driver keeps
+// both in 32-bit registers: a run of groups too long for them wraps around
+// (computed unsigned, so without overflow) and may leave a negative value.
 int32_t addGroup(int32_t value, bool continues, uint8_t group) {
-    const int64_t next = (continues ? static_cast<int64_t>(value) << kGroupBits : 0) + group;
-    return next > kTimeMax ? static_cast<int32_t>(kTimeMax) : static_cast<int32_t>(next);
+    const uint32_t next = (continues ? static_cast<uint32_t>(value) << kGroupBits : 0u) + group;
+    return static_cast<int32_t>(next);
+}
+
+// a + b in 32-bit two's complement, as the driver's registers add.
+int32_t wrappingAdd(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
 // The step that ends a note and most commands: time moves on by `delay` and
@@ -87,7 +92,10 @@ Flow advance(SeqconvRun& run) {
     state.delayContinues = false;
     state.durationContinues = false;
     trace(run, "wasdelay = false\n");
-    if (next > kTimeMax) return Flow::kChannelEnded;
+    // Past INT32_MAX the driver's time turns negative, which ends the channel.
+    // A negative (wrapped) delay would take time back, and everything after
+    // the interpreter relies on time never decreasing: that ends it too.
+    if (next > kTimeMax || state.delay < 0) return Flow::kChannelEnded;
     state.time = static_cast<int32_t>(next);
     return Flow::kGoOn;
 }
@@ -97,10 +105,10 @@ Flow playNote(Cursor& cursor, uint8_t note) {
     const SeqState& state = run.state;
     trace(run, "note = %X t = %X offs = %zX\n", static_cast<unsigned>(note),
           static_cast<unsigned>(state.time), cursor.pos);
-    const int64_t off = static_cast<int64_t>(state.time) + state.duration;
     appendRecord(run, note, state.time, 1, 0);
-    appendRecord(run, note, off > kTimeMax ? static_cast<int32_t>(kTimeMax) : static_cast<int32_t>(off),
-                 0, 0);
+    // A note-off past INT32_MAX (or before a wrapped negative duration) keeps
+    // its 32-bit time: the writer drops negative times and logs them as such.
+    appendRecord(run, note, wrappingAdd(state.time, state.duration), 0, 0);
     return advance(run);
 }
 

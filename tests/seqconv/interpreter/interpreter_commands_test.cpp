@@ -1,8 +1,6 @@
 // Delay and duration groups, the time step after notes and commands, and the
 // operands and effects of every command.
 
-#include <climits>
-
 #include "tests/seqconv/interpreter/interpreter_fixture.h"
 
 namespace {
@@ -219,19 +217,37 @@ TEST_F(InterpreterTest, JumpIsNotFollowed) {
     EXPECT_EQ(events(), "+1@0 -1@0 +2@0 -2@0");
 }
 
-TEST_F(InterpreterTest, TimeBeyondThirtyTwoBitsEndsTheChannel) {
+TEST_F(InterpreterTest, DelayAndDurationAreThirtyTwoBitRegisters) {
+    run->flags.logEnabled = true;
     GemsBankBuilder bank;
-    // Six delay groups of 63 go beyond INT32_MAX and saturate there: the
-    // second note lands on the largest time, the step after it ends the channel.
+    // Six delay groups of 63 wrap the register to -1: the step after the
+    // first note would take time below zero, which ends the channel.
     bank.song().channel().raw({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x3C, 0x3D, 0x3E, 0x60});
-    // A huge duration: the note-off is held at the largest time.
+    // Six duration groups of 63 wrap to -1: each note-off lies one tick
+    // before its note-on.
     bank.song().channel().raw({0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xC1, 0x3C, 0x3D, 0x60});
+    // 4 * 64^5 + 5 wraps to a delay of 5, and the channel goes on with it.
+    bank.song().channel().raw({0xC4, 0xC0, 0xC0, 0xC0, 0xC0, 0xC5, 0x3C, 0x3D, 0x60});
+    // Delay 2^30, duration 2^30 + 1: the second note-off lies past INT32_MAX
+    // and wraps negative; the step after it leaves the 32-bit range.
+    bank.song().channel().raw({0xC1, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0x81, 0x80, 0x80, 0x80, 0x80, 0x81,
+                               0x3C, 0x3D, 0x3E, 0x60});
+    // A negative delay would take time back: the channel ends instead.
+    bank.song().channel().raw({0xC5, 0x3C, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x3D, 0x3E, 0x60});
     load(bank);
     pass(0);
-    EXPECT_EQ(events(), "+3C@0 -3C@0 +3D@2147483647 -3D@2147483647");
-    EXPECT_EQ(run->state.delay, INT_MAX);
+    EXPECT_EQ(events(), "+3C@0 -3C@0");
+    EXPECT_EQ(run->state.delay, -1);
+    EXPECT_EQ(countLines("delay = FFFFFFFF"), 1u);
     pass(1);
-    EXPECT_EQ(events(), "c100:+3C@0 c100:-3C@2147483647 c100:+3D@1 c100:-3D@2147483647");
+    EXPECT_EQ(events(), "c100:+3C@0 c100:-3C@-1 c100:+3D@1 c100:-3D@0");
+    EXPECT_EQ(countLines("duration = FFFFFFFF"), 1u);
+    pass(2);
+    EXPECT_EQ(events(), "c200:+3C@0 c200:-3C@0 c200:+3D@5 c200:-3D@5");
+    pass(3);
+    EXPECT_EQ(events(), "c300:+3C@0 c300:-3C@1073741825 c300:+3D@1073741824 c300:-3D@-2147483647");
+    pass(4);
+    EXPECT_EQ(events(), "c400:+3C@0 c400:-3C@0 c400:+3D@5 c400:-3D@5");
 }
 
 }  // namespace
