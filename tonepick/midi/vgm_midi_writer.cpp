@@ -27,10 +27,11 @@ constexpr uint8_t kHeaderChunk[14] = {'M', 'T', 'h', 'd', 0x00, 0x00, 0x00, 0x06
 constexpr uint8_t kTempoTrack[19] = {'M', 'T', 'r', 'k', 0x00, 0x00, 0x00, 0x0B, 0x00, 0xFF,
                                      0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00};
 
-// Ticks between two event times. Times are unsigned 32-bit; the difference is
-// taken in 64 bits so that long gaps keep their length.
+// Ticks between two event times. Times are the 32-bit sample clock, which
+// wraps: the gap is their difference modulo 2^32, written in full however long.
 void appendGap(TrackBuffer& buf, uint32_t time, uint32_t lastTime) {
-    appendLongDelta(buf, static_cast<int64_t>(time) - static_cast<int64_t>(lastTime));
+    const uint32_t gap = time - lastTime;
+    appendLongDelta(buf, static_cast<int64_t>(gap));
 }
 
 void appendChannelEvent(TrackBuffer& buf, uint8_t status, int channel, int data1, int data2) {

@@ -144,6 +144,22 @@ TEST(VgmMidiWriter, LongGapsKeepTheirLength) {
     EXPECT_EQ(last, "0: FF 2F 00");
 }
 
+TEST(VgmMidiWriter, GapsAcrossTheClockWrapKeepTheirLength) {
+    // The sample clock is 32 bits and wraps; a note held across the wrap lasts
+    // the modular difference, here exactly 2^28 ticks (one carried maximum + 1).
+    ChannelEvents events;
+    events[0] = {ev(0xFFFFFFF0u, 1, word(4, 644)), ev(0x0FFFFFF0u, 0, word(4, 644))};
+    const Bytes carried = {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00};
+    Bytes track;
+    for (int k = 0; k < 15; ++k) track.insert(track.end(), carried.begin(), carried.end());
+    track.insert(track.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0x90, 0x30, 0x7F});  // 16 * 0FFFFFFF in all
+    track.insert(track.end(), carried.begin(), carried.end());
+    track.insert(track.end(), {0x01, 0x80, 0x30, 0x7F});
+    std::vector<Bytes> expected(10);
+    expected[0] = track;
+    EXPECT_MIDI_EQ(writeToMemory(events), expectedFile(expected));
+}
+
 TEST(VgmMidiWriter, ShortWritesAreReported) {
     MemoryFileSystem fs;
     fs.shortWritePaths.insert("vgm.mid");
