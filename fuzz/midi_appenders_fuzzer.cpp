@@ -1,11 +1,14 @@
-// The shared MIDI appenders on arbitrary values: every output must decode
-// back to what was asked for (deltas clamped, texts cut to one length byte).
+// The shared MIDI appenders and the note conversions on arbitrary values:
+// every appender's output must decode back to what was asked for (deltas
+// clamped, long deltas chained, texts cut to one length byte), and every
+// conversion must stay in its range for any bit pattern.
 
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
 #include "common/midi_track.h"
+#include "tonepick/midi/note_conversion.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 8) return 0;
@@ -41,9 +44,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (total != wide) __builtin_trap();
     }
 
+    // Any int32 reaches the conversions: the higher bits must be ignored.
+    const int note = ym2612NoteOf(value);
+    if (note < 0 || note > 95) __builtin_trap();
+    const int bend = pitchBendOf(value, note);
+    if (bend < 0 || bend > 16383) __builtin_trap();
+    const int anyBend = pitchBendOf(value, static_cast<int8_t>(data[4]));
+    if (anyBend < 0 || anyBend > 16383) __builtin_trap();
+    const int psg = psgNoteOf(value);
+    if (psg < 33 || psg > 96) __builtin_trap();
+
     b.clear();
     const std::string_view text(reinterpret_cast<const char*>(data + 8), size - 8);
     appendMetaText(b, value, data[4], text);
+    const size_t deltaBytes = b.size() - 3 - text.size();
+    if (deltaBytes < 1 || deltaBytes > 4 || b[deltaBytes + 2] != static_cast<uint8_t>(text.size())) __builtin_trap();
     appendBendRange(b, value, data[5]);
     appendEndOfTrack(b, value);
     return 0;

@@ -1,26 +1,57 @@
 // A whole tonepick conversion on a byte buffer: reader, both chip models,
 // patch capture, the instrument format chosen by the first byte, the MIDI and
 // WAV writers. Output goes to memory; messages to /dev/null.
+//   byte 0: bits 0..3 the format (taken modulo nine), bit 6 an empty output
+//           directory (the current one), bit 7 a directory that must exist
+//           before files can be created in it (as on a disk);
+//   the rest: the VGM file.
+// Beyond the sanitizers, the harness checks what must hold on any input: the
+// exit code is 0 or 2, every file lies in the output directory, and the bytes
+// written stay within a fixed multiple of the input.
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "tonepick/instruments/instrument_formats.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
 
+namespace {
+
+// The largest output one input byte can cause is a PSG re-strike in vgm.mid
+// (two input bytes, eight MIDI bytes) or a patch file (nine input bytes, at
+// most 128 file bytes); the constant covers the fixed parts of vgm.mid.
+constexpr size_t kOutputPerInputByte = 32;
+constexpr size_t kFixedOutput = 4096;
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     static FILE* devNull = std::fopen("/dev/null", "w");
+    const uint8_t option = data[0];
     MemoryFileSystem files;
-    files.requireDirectories = (data[0] & 0x80) != 0;
+    files.requireDirectories = (option & 0x80) != 0;
     auto run = std::make_unique<TonepickRun>();
     run->out = devNull;
     run->files = &files;
-    run->settings.formatIndex = data[0] % kInstrumentTypeCount;
+    run->settings.formatIndex = (option & 0x0F) % kInstrumentTypeCount;
     run->settings.patchExtension = instrumentTypeName(run->settings.formatIndex);
-    run->settings.outputDir = (data[0] & 0x40) ? "" : "out";
+    run->settings.outputDir = (option & 0x40) ? "" : "out";
     const int code = convertVgmBytes(*run, data + 1, size - 1);
     if (code != 0 && code != 2) __builtin_trap();
+
+    const std::string& dir = run->settings.outputDir;
+    size_t total = 0;
+    for (const auto& [path, bytes] : files.files) {
+        const bool inside = dir.empty() ? path.find('/') == std::string::npos
+                                        : path.compare(0, dir.size() + 1, dir + "/") == 0 &&
+                                              path.find('/', dir.size() + 1) == std::string::npos;
+        if (!inside) __builtin_trap();
+        total += bytes.size();
+    }
+    if (total > kFixedOutput + kOutputPerInputByte * size) __builtin_trap();
     return 0;
 }
