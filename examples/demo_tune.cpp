@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 
+#include "examples/demo_instruments.h"
 #include "tests/support/vgm_builder.h"
 
 namespace {
@@ -23,30 +24,6 @@ constexpr int kPanBoth = 0xC0, kPanLeft = 0x80, kPanRight = 0x40;
 constexpr std::array<int, 4> kSlot{0x0, 0x8, 0x4, 0xC};
 // Channel 3 special mode: per-operator frequency registers (high byte, low byte).
 constexpr std::array<std::array<int, 2>, 4> kCh3OpFreq{{{0xAD, 0xA9}, {0xAE, 0xAA}, {0xAC, 0xA8}, {0xA6, 0xA2}}};
-
-struct FmInstrument {
-    uint8_t algFb;
-    std::array<uint8_t, 4> dtMul, tl, rsAr, amD1r, d2r, d1lRr, ssgEg;  // S1..S4
-};
-
-// Two modulator/carrier pairs with feedback: a bright lead.
-constexpr FmInstrument kLead{(5 << 3) | 4,
-                             {0x71, 0x31, 0x32, 0x31}, {0x23, 0x10, 0x2A, 0x10},
-                             {0x1F, 0x1F, 0x1F, 0x1F}, {0x05, 0x08, 0x05, 0x08},
-                             {0x02, 0x02, 0x02, 0x02}, {0x26, 0x27, 0x26, 0x27},
-                             {0, 0, 0, 0}};
-// Four operators in series with strong feedback: a plucked bass.
-constexpr FmInstrument kBass{(6 << 3) | 0,
-                             {0x01, 0x02, 0x01, 0x01}, {0x1C, 0x22, 0x18, 0x08},
-                             {0x5F, 0x5F, 0x5F, 0x9F}, {0x0A, 0x0A, 0x0A, 0x0C},
-                             {0x04, 0x04, 0x04, 0x04}, {0x38, 0x38, 0x38, 0x3A},
-                             {0, 0, 0, 0}};
-// Four carriers, slow attack: a pad, one note per operator in special mode.
-constexpr FmInstrument kPad{7,
-                            {0x31, 0x01, 0x71, 0x01}, {0x24, 0x24, 0x24, 0x24},
-                            {0x0F, 0x0F, 0x0F, 0x0F}, {0x02, 0x02, 0x02, 0x02},
-                            {0x01, 0x01, 0x01, 0x01}, {0x14, 0x14, 0x14, 0x14},
-                            {0, 0, 0, 0}};
 
 void setInstrument(VgmBuilder& v, int ch, const FmInstrument& ins, int pan) {
     const int port = ch / 3;
@@ -212,10 +189,10 @@ std::vector<uint8_t> buildDemoVgm() {
     v.ym(0, kRegLfo, 0x00).ym(0, kRegCh3Mode, kCh3Special).ym(0, kRegDacData, 0x80);
     for (int ch = 0; ch < 6; ++ch) v.keyOff(ch);
     for (int ch = 0; ch < 4; ++ch) psgVolume(v, ch, kPsgSilent);
-    setInstrument(v, 0, kLead, kPanBoth);
-    setInstrument(v, 1, kBass, kPanBoth);
-    setInstrument(v, 2, kPad, kPanBoth);
-    setInstrument(v, 3, kLead, kPanLeft);
+    setInstrument(v, 0, kDemoLead, kPanBoth);
+    setInstrument(v, 1, kDemoBass, kPanBoth);
+    setInstrument(v, 2, kDemoPad, kPanBoth);
+    setInstrument(v, 3, kDemoLead, kPanLeft);
     v.ym(1, kRegPan + 2, kPanBoth);  // channel 6 carries the DAC
     v.ym(1, kRegPan + 1, kPanRight);
 
@@ -243,4 +220,15 @@ std::vector<uint8_t> buildDemoVgm() {
     psgVolume(v, 3, kPsgSilent);
     v.wait(kEighth * 2).end();
     return v.bytes();
+}
+
+DemoTuneContent demoTuneContent() {
+    DemoTuneContent c;
+    c.fmNotes = {static_cast<int>(kLeadPart.size()), static_cast<int>(bassPart().size()), kBars,
+                 static_cast<int>(kHarmonyPart.size()), 0, 0};
+    c.psgNotes = {static_cast<int>(kPsgMelody.size()), static_cast<int>(kPsgLong.size()), 0, kEighths / 2};
+    c.endTime = kEighths * kEighth;
+    for (int t = 0; t < kEighths; t += 2) c.samples.push_back(t % 4 == 0 ? kick().size() : snare().size());
+    c.dacWait = kDacWait;
+    return c;
 }

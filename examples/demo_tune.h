@@ -5,7 +5,20 @@
 // PCM data block. Built from integer arithmetic only, so every platform makes
 // the same bytes as the committed examples/demo.vgm.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 std::vector<uint8_t> buildDemoVgm();
+
+// What the tune plays, counted from its score, for tests that check what a
+// MIDI or WAV reader finds in tonepick's output.
+struct DemoTuneContent {
+    std::array<int, 6> fmNotes{};   // key-ons per FM channel (channel 3's chord keys all operators at once)
+    std::array<int, 4> psgNotes{};  // notes per PSG channel (tones 0-2, noise)
+    uint32_t endTime = 0;           // sample time of the last key-off
+    std::vector<size_t> samples;    // DAC sample lengths in bytes, in playing order
+    int dacWait = 0;                // samples waited after each DAC byte
+};
+DemoTuneContent demoTuneContent();

@@ -1,7 +1,13 @@
 #!/usr/bin/python3
 """Reads WAV files with Python's wave module (an independent reader) and
-prints "<path> channels=<n> width=<bytes> rate=<hz> frames=<n>" per file;
-a file the reader refuses prints "error <path>: <reason>" and exits 1."""
+prints one tab-separated line per file:
+
+    wav  path P  channels N  width BYTES  rate HZ  frames N  sum S
+
+where sum is the sum of all sample bytes (for 8-bit files, the unsigned
+sample values), so a test can tell that the data is the data it streamed.
+A file the reader refuses, or whose data is shorter than its header says,
+prints "error<TAB>path<TAB>reason" and the exit code is 1."""
 import sys
 import wave
 
@@ -14,10 +20,11 @@ def main():
                 data = w.readframes(w.getnframes())
                 if len(data) != w.getnframes() * w.getsampwidth() * w.getnchannels():
                     raise ValueError("data shorter than its header says")
-                print(f"{path} channels={w.getnchannels()} width={w.getsampwidth()} "
-                      f"rate={w.getframerate()} frames={w.getnframes()}")
+                print("\t".join(str(x) for x in (
+                    "wav", "path", path, "channels", w.getnchannels(), "width", w.getsampwidth(),
+                    "rate", w.getframerate(), "frames", w.getnframes(), "sum", sum(data))))
         except Exception as exc:
-            print(f"error {path}: {exc}")
+            print(f"error\t{path}\t{exc}")
             status = 1
     return status
 
