@@ -160,7 +160,19 @@ TEST_P(RealBanks, EveryFlagWordInterpretsCleanly) {
     EXPECT_GT(lines, 10000u);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFlagWords, RealBanks, ::testing::Range(0, 32),
+// Flags 3 and s together make this 2-byte-pointer bank read as garbage that
+// runs into the interpreter's work bounds on every song: slow in a debug
+// build, so only the plainest and the fullest of those words run here.
+std::vector<int> flagMasks() {
+    std::vector<int> masks;
+    for (int mask = 0; mask < 32; ++mask) {
+        const bool threeAndS = (mask & 0b101) == 0b101;
+        if (!threeAndS || mask == 0b00101 || mask == 0b11111) masks.push_back(mask);
+    }
+    return masks;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFlagWords, RealBanks, ::testing::ValuesIn(flagMasks()),
                          [](const ::testing::TestParamInfo<int>& param) {
                              std::string name = flagWord(param.param);
                              return name == "-" ? std::string("none") : "f" + name;
