@@ -18,6 +18,7 @@ public:
     bool seek(uint64_t offset) override {
         return std::fseek(file_, static_cast<long>(offset), SEEK_SET) == 0;
     }
+    bool flush() override { return std::fflush(file_) == 0; }
 
 private:
     std::FILE* file_;

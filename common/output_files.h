@@ -20,6 +20,9 @@ public:
     virtual size_t write(const void* data, size_t size) = 0;
     // Moves the write position (used to patch a header after the body).
     virtual bool seek(uint64_t offset) = 0;
+    // Hands on what is still buffered; false when it did not reach the file.
+    // A full disk often shows only here: small writes just fill a buffer.
+    virtual bool flush() { return true; }
 };
 
 class OutputFileSystem {

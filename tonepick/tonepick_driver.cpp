@@ -88,7 +88,9 @@ void writeDataBlocks(TonepickRun& run) {
             continue;
         }
         const size_t written = block.bytes.empty() ? 0 : file->write(block.bytes.data(), block.bytes.size());
-        if (written < block.size) std::fprintf(run.out, "Error: Can't write file \"%s\"\n", path.c_str());
+        if (written < block.size || !file->flush()) {
+            std::fprintf(run.out, "Error: Can't write file \"%s\"\n", path.c_str());
+        }
     }
 }
 
@@ -111,7 +113,7 @@ int finishRun(TonepickRun& run, int walkResult) {
             std::fprintf(run.out, "Error: Can't create file \"%s\"\n", midiPath.c_str());
             return kExitFailed;
         }
-        if (!writeVgmMidi(run.channelEvents, *midi)) {
+        if (!writeVgmMidi(run.channelEvents, *midi) || !midi->flush()) {
             std::fprintf(run.out, "Error: Can't write file \"%s\"\n", midiPath.c_str());
             return kExitFailed;
         }

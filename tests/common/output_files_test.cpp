@@ -58,3 +58,17 @@ TEST(DiskFileSystem, CreatesOverwritesAndIgnoresDirectoryErrors) {
     EXPECT_TRUE(readWholeFile(dir + "/a.bin").empty());
     EXPECT_EQ(disk.create(tmp.file("missing/a.bin")), nullptr);
 }
+
+TEST(DiskFileSystem, FlushTellsWhetherBufferedBytesReachedTheFile) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+    DiskFileSystem disk;
+    auto full = disk.create("/dev/full");
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(full->write("abc", 3), 3u);  // only buffered so far
+    EXPECT_FALSE(full->flush());
+    TempDir tmp;
+    auto plain = disk.create(tmp.file("a.bin"));
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->write("abc", 3), 3u);
+    EXPECT_TRUE(plain->flush());
+}

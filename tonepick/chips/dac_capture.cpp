@@ -77,6 +77,7 @@ void writeSample(TonepickRun& run) {
     fillWavHeader(header, n, dacSampleRate(n, dac.firstByteTime, dac.lastByteTime));
     bool ok = file->write(header, sizeof header) == sizeof header;
     if (n > 0) ok = file->write(dac.buffer.data(), n) == n && ok;
+    ok = ok && file->flush();
     if (!ok) std::fprintf(run.out, "Error: Can't write file \"%s\"\n", path.c_str());
 }
 

@@ -34,7 +34,7 @@ void writePatchFiles(TonepickRun& run) {
             continue;
         }
         writeInstrument(patches[i], type, buffer.data());
-        if (file->write(buffer.data(), static_cast<size_t>(size)) != static_cast<size_t>(size)) {
+        if (file->write(buffer.data(), static_cast<size_t>(size)) != static_cast<size_t>(size) || !file->flush()) {
             std::fprintf(run.out, "Error: Can't write file \"%s\"\n", path.c_str());
         }
     }

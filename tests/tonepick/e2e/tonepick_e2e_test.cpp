@@ -100,4 +100,37 @@ TEST(TonepickProgram, MidiFileThatCannotBeCreatedExitsWith2) {
                             dir + "/vgm.mid\"\n");
 }
 
+// Small files only fill the C library's buffer, so a full disk shows when they
+// are flushed. /dev/full takes the buffered bytes and then refuses them.
+TEST(TonepickProgram, FilesThatNeverReachTheDiskAreReported) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+    TempDir t;
+    VgmBuilder b;
+    b.dataBlock(0x00, {0x10, 0x20}).ym(0, 0x2B, 0x80).pcmWrite(1).pcmWrite(1).ym(0, 0x2B, 0x00);
+    b.keyOn(0).wait(10).keyOff(0).ym(0, 0x31, 0x12).keyOn(1).wait(10).keyOff(1).end();
+    ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(b.bytes())));
+    const std::string head = "Version: 150\nPSG Clock: 3579545\nYM2612 Clock: 7670454\n";
+
+    const std::string out = t.file("out");
+    fs::create_directory(out);
+    for (const char* name : {"sample_000.wav", "patch_00.gems", "datablock_00(00).bin"}) {
+        fs::create_symlink("/dev/full", out + "/" + name);
+    }
+    auto r = tonepick({t.file("song.vgm"), out});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.output, head + "Error: Can't write file \"" + out + "/sample_000.wav\"\n" +
+                            "Error: Can't write file \"" + out + "/patch_00.gems\"\n" +
+                            "Error: Can't write file \"" + out + "/datablock_00(00).bin\"\n");
+    EXPECT_EQ(readWholeFile(out + "/patch_01.gems").size(), 39u);
+
+    // vgm.mid that cannot be written out ends the run like one that cannot be created.
+    const std::string out2 = t.file("out2");
+    fs::create_directory(out2);
+    fs::create_symlink("/dev/full", out2 + "/vgm.mid");
+    r = tonepick({t.file("song.vgm"), out2});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.output, head + "Error: Can't write file \"" + out2 + "/vgm.mid\"\n");
+    EXPECT_FALSE(fs::exists(out2 + "/patch_00.gems"));
+}
+
 }  // namespace
