@@ -1,6 +1,6 @@
 // Generates large VGM files shaped like real Mega Drive logs, for benchmarks.
 //   generate_vgm dense <megabytes> <output>   FM on both ports, PSG, waits of every kind,
-//                                               DAC streamed from PCM blocks via 0x80-0x8F
+//                                               drums streamed from a PCM block via 0x80-0x8F
 //   generate_vgm dac <megabytes> <output>     mostly direct 0x52 0x2A DAC writes
 // The output is deterministic for given arguments.
 
@@ -47,87 +47,150 @@ void setInstrument(VgmBuilder& v, int ch, int instrument) {
     v.ym(port, 0xB4 + sub, 0xC0);
 }
 
-std::vector<uint8_t> drum(int length, int seed) {
+// A drum-like sample: a decaying pseudo-random wave, unsigned 8-bit.
+std::vector<uint8_t> drum(int length, Rng& rng) {
     std::vector<uint8_t> d(static_cast<size_t>(length));
-    for (int i = 0; i < length; ++i) d[static_cast<size_t>(i)] = static_cast<uint8_t>(0x80 + ((i * seed) % 97) - 48);
+    for (int i = 0; i < length; ++i) {
+        const int amplitude = 120 * (length - i) / length + 4;
+        d[static_cast<size_t>(i)] = static_cast<uint8_t>(128 + rng.below(2 * amplitude + 1) - amplitude);
+    }
     return d;
 }
 
+constexpr int kFrameSamples = 735;  // one 60 Hz frame at 44100 Hz
+constexpr int kDrums = 8;
+
+// The rest of a frame as one of the many ways drivers and loggers write waits.
+void frameWait(VgmBuilder& v, Rng& rng, int samples) {
+    if (samples <= 0) return;
+    if (samples == kFrameSamples && rng.below(2) == 0) {
+        v.raw({0x62});
+        return;
+    }
+    switch (rng.below(3)) {
+        case 0:
+            v.wait(static_cast<uint32_t>(samples));
+            break;
+        case 1:  // split around short waits
+            while (samples > 16) {
+                const int piece = samples > 300 ? 100 + rng.below(200) : samples - 16;
+                v.wait(static_cast<uint32_t>(piece));
+                samples -= piece;
+            }
+            v.raw({static_cast<uint8_t>(0x70 + samples - 1)});
+            break;
+        default:
+            while (samples > 0) {
+                const int piece = samples >= 16 ? 16 : samples;
+                v.raw({static_cast<uint8_t>(0x70 + piece - 1)});
+                samples -= piece;
+                if (samples > 64) {
+                    v.wait(static_cast<uint32_t>(samples - 32));
+                    samples = 32;
+                }
+            }
+            break;
+    }
+}
+
+// Frames of music: FM on both ports with key-ons every few milliseconds across
+// six channels and 40 instruments, volume and vibrato writes while notes hold,
+// PSG tones and envelopes, and drums streamed from the PCM block through
+// 0x80-0x8F after a 0xE0 seek, each drum between a DAC switch-on and switch-off.
 void dense(VgmBuilder& v, size_t targetBytes) {
     Rng rng;
-    const int blockLengths[4] = {6000, 9000, 12000, 16000};
-    uint32_t blockStart[4];
-    uint32_t at = 0;
-    for (int b = 0; b < 4; ++b) {
-        blockStart[b] = at;
-        at += static_cast<uint32_t>(blockLengths[b]);
+    // 0x64 redefines the 0x62 wait as the same 735 samples, as some loggers do.
+    v.raw({0x64, 0x62, kFrameSamples & 0xFF, kFrameSamples >> 8});
+    // An early PCM block superseded by the real one, and a block of another
+    // type: only the last type 0x00 block feeds 0x80-0x8F.
+    v.dataBlock(0x00, drum(4096, rng));
+    v.dataBlock(0x01, drum(2048, rng));
+    std::vector<uint8_t> pcm;
+    uint32_t drumStart[kDrums];
+    int drumLength[kDrums];
+    for (int d = 0; d < kDrums; ++d) {
+        drumStart[d] = static_cast<uint32_t>(pcm.size());
+        drumLength[d] = 1500 + rng.below(3500);
+        const std::vector<uint8_t> one = drum(drumLength[d], rng);
+        pcm.insert(pcm.end(), one.begin(), one.end());
     }
-    // Several PCM blocks; only the last one stored is the PCM source, so the
-    // seeks address offsets inside it.
-    for (int b = 0; b < 4; ++b) v.dataBlock(0x00, drum(blockLengths[b], b + 3));
+    v.dataBlock(0x00, pcm);
+
     int current[6] = {-1, -1, -1, -1, -1, -1};
     bool sounding[6] = {};
+    int drumLeft = 0;  // bytes of the drum being streamed
     while (v.commands().size() < targetBytes) {
-        // One 60 Hz frame, split into pieces by different kinds of wait.
         for (int ch = 0; ch < 6; ++ch) {
             const int port = ch / 3, sub = ch % 3;
-            if (rng.below(4) == 0) {
+            if (rng.below(3) == 0) {
                 if (sounding[ch]) v.keyOff(ch);
-                const int instrument = rng.below(kInstruments);
-                if (instrument != current[ch]) setInstrument(v, ch, instrument);
-                current[ch] = instrument;
+                if (rng.below(4) == 0) {
+                    const int instrument = rng.below(kInstruments);
+                    if (instrument != current[ch]) setInstrument(v, ch, instrument);
+                    current[ch] = instrument;
+                }
                 v.frequency(ch, 2 + rng.below(4), 600 + rng.below(700));
                 v.keyOn(ch, 0xF0);
                 sounding[ch] = true;
             } else if (sounding[ch]) {
-                // vibrato and volume
-                v.ym(port, 0xA4 + sub, 0x22);
+                v.ym(port, 0xA4 + sub, 0x22);  // vibrato
                 v.ym(port, 0xA0 + sub, rng.below(256));
-                v.ym(port, 0x4C + sub, rng.below(40));
+                v.ym(port, 0x4C + sub, rng.below(40));  // volume envelope
             }
         }
         for (int c = 0; c < 3; ++c) {
-            v.psg(static_cast<uint8_t>(0x80 | (c << 5) | rng.below(16)));
-            v.psg(static_cast<uint8_t>(rng.below(64)));
+            if (rng.below(4) == 0) {
+                v.psg(static_cast<uint8_t>(0x80 | (c << 5) | rng.below(16)));
+                v.psg(static_cast<uint8_t>(rng.below(64)));
+            }
             v.psg(static_cast<uint8_t>(0x90 | (c << 5) | rng.below(16)));
         }
-        v.psg(static_cast<uint8_t>(0xE0 | rng.below(8)));
+        if (rng.below(8) == 0) v.psg(static_cast<uint8_t>(0xE0 | rng.below(8)));
         v.psg(static_cast<uint8_t>(0xF0 | rng.below(16)));
-        switch (rng.below(4)) {
-            case 0: {  // a drum hit streamed from the PCM block
-                const int b = rng.below(4);
-                v.ym(0, 0x2B, 0x80);
-                v.pcmSeek(blockStart[b] % 16000);
-                for (int i = 0; i < 245; ++i) v.pcmWrite(3);
-                v.ym(0, 0x2B, 0x00);
-                break;
-            }
-            case 1:
-                v.raw({0x62});
-                break;
-            case 2:
-                v.wait(300).raw({0x7F, 0x7F}).wait(403);
-                break;
-            default:
-                v.raw({0x63});
-                break;
+
+        if (drumLeft == 0 && rng.below(8) == 0) {
+            const int d = rng.below(kDrums);
+            v.ym(0, 0x2B, 0x80);
+            v.pcmSeek(drumStart[d]);
+            drumLeft = drumLength[d];
         }
+        int samples = kFrameSamples;
+        if (drumLeft > 0) {
+            // About 14.7 kHz: a byte every three samples, now and then two or four.
+            while (drumLeft > 0 && samples > 4) {
+                const int wait = 2 + (rng.below(8) == 0 ? rng.below(3) : 1);
+                v.pcmWrite(wait);
+                samples -= wait;
+                --drumLeft;
+            }
+            if (drumLeft == 0) v.ym(0, 0x2B, 0x00);
+        }
+        frameWait(v, rng, samples);
     }
 }
 
+// Mostly direct DAC writes (0x52 0x2A) with short waits, as logs of drivers
+// that feed the DAC from the Z80 look: drums and voices of a few kilobytes
+// between switch-on and switch-off, now and then a stretch of several
+// megabytes during which the DAC stays on, and a little FM in between.
 void dacHeavy(VgmBuilder& v, size_t targetBytes) {
     Rng rng;
-    v.ym(0, 0x2B, 0x80);
     int phase = 0;
     while (v.commands().size() < targetBytes) {
-        for (int i = 0; i < 4000; ++i) {
+        v.ym(0, 0x2B, 0x80);
+        const int bytes = rng.below(64) == 0 ? 1000000 + rng.below(2000000) : 1000 + rng.below(7000);
+        for (int i = 0; i < bytes && v.commands().size() < targetBytes; ++i) {
             v.ym(0, 0x2A, 0x80 + ((phase++ * 7) % 64) - 32);
             v.raw({static_cast<uint8_t>(0x70 + rng.below(3))});
+            if (i % 512 == 511) {
+                v.frequency(1, 4, 644 + rng.below(600)).keyOn(1).ym(0, 0x4D, rng.below(40));
+            } else if (i % 512 == 255) {
+                v.keyOff(1);
+            }
         }
-        v.ym(0, 0x2B, 0x00).ym(0, 0x2B, 0x80);  // a new sample every few thousand bytes
-        v.frequency(0, 4, 644 + rng.below(600)).keyOn(0).wait(100).keyOff(0);
+        v.ym(0, 0x2B, 0x00);
+        v.frequency(0, 4, 644 + rng.below(600)).keyOn(0).wait(100 + rng.below(400)).keyOff(0);
     }
-    v.ym(0, 0x2B, 0x00);
 }
 
 }  // namespace
