@@ -4,9 +4,10 @@
 # (audible_until: time of the last sample louder than 1/128 of full scale), so a
 # test can check that the audio is not silent and lasts as long as the MIDI
 # file says.   render_check.sh file.mid scratch_dir
-# The freepats patch set is used when it is installed, so that every machine
-# renders with the same sounds whatever timidity.cfg names; otherwise
-# timidity's own configuration. Exit code 1 with "error ..." when rendering fails.
+# When the freepats patch set is installed it is loaded after timidity's own
+# configuration and its instruments take over, so every machine renders with
+# the same sounds (a soundfont that timidity.cfg names but that is not
+# installed is only a warning). Exit code 1 with "error ..." when rendering fails.
 set -euo pipefail
 mid=$1
 scratch=$2
