@@ -73,7 +73,7 @@ int readVgm(TonepickRun& run, BufferedInput& in) {
     if (readHeader(run.reader, in) != kHeaderOk) std::fprintf(run.out, "Error: something with header :)\n");
     std::fprintf(run.out, "Version: %X\nPSG Clock: %d\nYM2612 Clock: %d\n",
                  static_cast<unsigned>(run.reader.version), run.reader.psgClock, run.reader.ym2612Clock);
-    return walkCommands(run.reader, in);
+    return walkAndDispatch(run, in);
 }
 
 void writeDataBlocks(TonepickRun& run) {

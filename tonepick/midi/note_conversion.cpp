@@ -1,7 +1,8 @@
 #include "tonepick/midi/note_conversion.h"
 
+#include <array>
 #include <cmath>
-#include <cstdlib>
+#include <cstddef>
 
 namespace {
 
@@ -24,6 +25,58 @@ int64_t linearFrequency(int32_t freqWord) {
     const uint32_t word = static_cast<uint32_t>(freqWord);
     return static_cast<int64_t>(word & 0x7FF) << ((word >> 11) & 7);
 }
+
+// The period of candidate note m: f = psgReferenceHz[m % 12] * 2^(m / 12 - 4),
+// period = floor(clock / (f * 32) + 0.5). Scaling by a power of two is exact,
+// as ldexp is, and the value is positive, so truncation is the floor: the table
+// holds exactly what the formula gives at run time.
+constexpr int64_t psgCandidatePeriod(int m) {
+    const int e = m / 12 - 4;
+    double scale = 1.0;
+    for (int i = 0; i < e; ++i) scale *= 2.0;
+    for (int i = 0; i > e; --i) scale /= 2.0;
+    const double hz = kPsgReferenceHz[m % 12] * scale;
+    return static_cast<int64_t>(kPsgClockHz / (hz * 32) + 0.5);
+}
+
+constexpr int kPsgCandidateCount = kPsgHighestNote - kPsgLowestNote + 1;
+
+constexpr std::array<int64_t, kPsgCandidateCount> makePsgCandidates() {
+    std::array<int64_t, kPsgCandidateCount> periods{};
+    for (int m = kPsgLowestNote; m <= kPsgHighestNote; ++m)
+        periods[static_cast<size_t>(m - kPsgLowestNote)] = psgCandidatePeriod(m);
+    return periods;
+}
+
+constexpr std::array<int64_t, kPsgCandidateCount> kPsgCandidatePeriods = makePsgCandidates();
+
+// Candidates in ascending note order; only a strictly nearer one replaces the
+// kept one, so ties go to the lower note.
+constexpr int nearestPsgNote(int64_t period) {
+    int best = kPsgLowestNote;
+    int64_t bestDistance = -1;
+    for (int m = kPsgLowestNote; m <= kPsgHighestNote; ++m) {
+        const int64_t candidate = kPsgCandidatePeriods[static_cast<size_t>(m - kPsgLowestNote)];
+        const int64_t distance = period > candidate ? period - candidate : candidate - period;
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = m;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+// Every 10-bit period the chip can hold, converted once at compile time: the
+// writer converts a period per PSG event.
+constexpr int kPsgPeriodCount = 1024;
+
+constexpr std::array<uint8_t, kPsgPeriodCount> makePsgNoteTable() {
+    std::array<uint8_t, kPsgPeriodCount> notes{};
+    for (int p = 0; p < kPsgPeriodCount; ++p) notes[static_cast<size_t>(p)] = static_cast<uint8_t>(nearestPsgNote(p));
+    return notes;
+}
+
+constexpr std::array<uint8_t, kPsgPeriodCount> kPsgNoteByPeriod = makePsgNoteTable();
 
 }  // namespace
 
@@ -64,16 +117,7 @@ int pitchBendOf(int32_t freqWord, int note) {
 }
 
 int psgNoteOf(int32_t period) {
-    int best = kPsgLowestNote;
-    int64_t bestDistance = -1;
-    for (int m = kPsgLowestNote; m <= kPsgHighestNote; ++m) {
-        const double hz = std::ldexp(kPsgReferenceHz[m % 12], m / 12 - 4);
-        const int64_t candidate = static_cast<int64_t>(std::floor(kPsgClockHz / (hz * 32) + 0.5));
-        const int64_t distance = std::llabs(static_cast<int64_t>(period) - candidate);
-        if (bestDistance < 0 || distance < bestDistance) {
-            best = m;
-            bestDistance = distance;
-        }
-    }
-    return best;
+    // Periods the chip can hold take the table; anything else walks the candidates.
+    if (period >= 0 && period < kPsgPeriodCount) return kPsgNoteByPeriod[static_cast<size_t>(period)];
+    return nearestPsgNote(period);
 }

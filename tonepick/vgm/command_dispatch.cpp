@@ -3,19 +3,10 @@
 #include <cstdio>
 
 #include "common/byte_order.h"
+#include "tonepick/chips/dac_capture.h"
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/vgm_commands.h"
-
-namespace {
-
-constexpr int kYm2612DacDataRegister = 0x2A;
-constexpr uint8_t kWaitMask = 0x0F;
-
-bool dispatchThunk(void* context, uint8_t command, const uint8_t* operands) {
-    return dispatchCommand(*static_cast<TonepickRun*>(context), command, operands);
-}
-
-}  // namespace
+#include "tonepick/vgm/vgm_walk.h"
 
 bool pcmByteAt(const VgmReader& reader, uint32_t offset, uint8_t& byte) {
     if (reader.pcmBlock < 0) return false;
@@ -25,23 +16,28 @@ bool pcmByteAt(const VgmReader& reader, uint32_t offset, uint8_t& byte) {
     return true;
 }
 
-void installDispatcher(TonepickRun& run) {
-    run.reader.handler = dispatchThunk;
-    run.reader.handlerContext = &run;
-}
+namespace {
 
-bool dispatchCommand(TonepickRun& run, uint8_t command, const uint8_t* operands) {
+constexpr uint8_t kWaitMask = 0x0F;
+
+// Waits and PCM bytes first: they are most of a typical stream.
+inline bool dispatch(TonepickRun& run, uint8_t command, const uint8_t* operands) {
     StreamState& s = run.stream;
-    if (command >= kVgmShortWaitFirst && command <= kVgmShortWaitLast) {
-        s.sampleTime += (command & kWaitMask) + 1u;
-        return false;
-    }
-    if (command >= kVgmDacWriteFirst && command <= kVgmDacWriteLast) {
-        uint8_t byte = 0;
-        if (pcmByteAt(run.reader, s.pcmOffset, byte)) ym2612Write(run, 0, kYm2612DacDataRegister, byte);
-        s.pcmOffset += 1;
-        s.sampleTime += command & kWaitMask;  // 0..15, unlike 0x7n
-        return false;
+    switch (command >> 4) {
+        case kVgmShortWaitFirst >> 4:
+            s.sampleTime += (command & kWaitMask) + 1u;
+            return false;
+        case kVgmDacWriteFirst >> 4: {
+            uint8_t byte = 0;
+            // A PCM byte is a YM2612 write of register 0x2A on port 0, which
+            // goes straight to the DAC capture.
+            if (pcmByteAt(run.reader, s.pcmOffset, byte)) dacData(run, byte);
+            s.pcmOffset += 1;
+            s.sampleTime += command & kWaitMask;  // 0..15, unlike 0x7n
+            return false;
+        }
+        default:
+            break;
     }
     switch (command) {
         case kVgmGameGearStereo:
@@ -75,4 +71,25 @@ bool dispatchCommand(TonepickRun& run, uint8_t command, const uint8_t* operands)
             break;
     }
     return false;
+}
+
+bool dispatchThunk(void* context, uint8_t command, const uint8_t* operands) {
+    return dispatch(*static_cast<TonepickRun*>(context), command, operands);
+}
+
+}  // namespace
+
+void installDispatcher(TonepickRun& run) {
+    run.reader.handler = dispatchThunk;
+    run.reader.handlerContext = &run;
+}
+
+bool dispatchCommand(TonepickRun& run, uint8_t command, const uint8_t* operands) {
+    return dispatch(run, command, operands);
+}
+
+int walkAndDispatch(TonepickRun& run, BufferedInput& in) {
+    return walkCommandsWith(run.reader, in, [&run](uint8_t command, const uint8_t* operands) {
+        return dispatch(run, command, operands);
+    });
 }

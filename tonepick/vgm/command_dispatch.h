@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+struct BufferedInput;
 struct TonepickRun;
 struct VgmReader;
 
@@ -14,6 +15,10 @@ bool dispatchCommand(TonepickRun& run, uint8_t command, const uint8_t* operands)
 
 // Installs dispatchCommand as run.reader's handler.
 void installDispatcher(TonepickRun& run);
+
+// walkCommands over `in` with dispatchCommand as the handler, called directly
+// rather than through run.reader's handler pointer; returns a VgmWalkResult.
+int walkAndDispatch(TonepickRun& run, BufferedInput& in);
 
 // The byte that commands 0x80..0x8F send to the DAC at `offset`: false when
 // there is no type 0x00 block or `offset` lies at or beyond its end.

@@ -6,6 +6,7 @@
 #include "common/byte_order.h"
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/vgm_commands.h"
+#include "tonepick/vgm/vgm_walk.h"
 
 namespace {
 
@@ -23,15 +24,15 @@ constexpr int32_t kDataOffsetVersion = 0x150;
 constexpr int64_t kOldDataGap = 0x40 - 0x34 - 4;
 constexpr int64_t kDataOffsetBias = 4;  // the field counts from 0x34, 56 = 0x34 + 4
 
-constexpr size_t kMaxOperands = kVgmPcmRamWriteSize;  // the longest framing or operand list
-
 // Operands of 0x90..0x95 in files from version 1.60.
 constexpr int kStreamControlOperands[] = {4, 4, 5, 10, 1, 4};
 
-void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* head) {
+}  // namespace
+
+void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing) {
     DataBlock block;
-    block.type = head[1];
-    block.size = readLe32(head + 2);
+    block.type = framing[1];
+    block.size = readLe32(framing + 2);
     // The declared size is not trusted: memory grows with what the file really holds.
     size_t remaining = block.size;
     while (remaining > 0) {
@@ -45,7 +46,12 @@ void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* head) {
     reader.blocks.push_back(std::move(block));
 }
 
-}  // namespace
+VgmOperandLengths vgmOperandLengths(int32_t version) {
+    VgmOperandLengths lengths{};
+    for (int c = 0; c < 256; ++c)
+        lengths[static_cast<size_t>(c)] = static_cast<int8_t>(vgmOperandLength(static_cast<uint8_t>(c), version));
+    return lengths;
+}
 
 int vgmOperandLength(uint8_t command, int32_t version) {
     if (command < kVgmFirstCommand) return -1;
@@ -100,30 +106,9 @@ int readHeader(VgmReader& reader, BufferedInput& in) {
 }
 
 int walkCommands(VgmReader& reader, BufferedInput& in) {
-    uint8_t scratch[kMaxOperands];
-    for (;;) {
-        uint8_t command = 0;
-        if (!readInputByte(in, command)) return kWalkUnexpectedEnd;
-        const int length = vgmOperandLength(command, reader.version);
-        if (length < 0) return kWalkInvalidCommand;
-
-        size_t got = 0;
-        const uint8_t* operands = readInputBytes(in, static_cast<size_t>(length), scratch, got);
-        if (got < static_cast<size_t>(length)) return kWalkUnexpectedEnd;
-
-        if (command == kVgmDataBlock) {
-            if (operands[0] != kVgmEndOfSound) return kWalkInvalidCommand;
-            // A short block is not an error here: the next command read ends the walk.
-            storeDataBlock(reader, in, operands);
-            continue;
-        }
-        if (command == kVgmPcmRamWrite) {
-            if (operands[0] != kVgmEndOfSound) return kWalkInvalidCommand;
-            ++operands;  // the handler sees the 10 bytes after the marker
-        }
-        if (reader.handler != nullptr && reader.handler(reader.handlerContext, command, operands)) return kWalkEnded;
-        if (command == kVgmEndOfSound) return kWalkEnded;
-    }
+    return walkCommandsWith(reader, in, [&reader](uint8_t command, const uint8_t* operands) {
+        return reader.handler != nullptr && reader.handler(reader.handlerContext, command, operands);
+    });
 }
 
 int blockCount(const VgmReader& reader) { return static_cast<int>(reader.blocks.size()); }
