@@ -113,7 +113,7 @@ int finishRun(TonepickRun& run, int walkResult) {
             std::fprintf(run.out, "Error: Can't create file \"%s\"\n", midiPath.c_str());
             return kExitFailed;
         }
-        if (!writeVgmMidi(run.channelEvents, *midi) || !midi->flush()) {
+        if (!writeVgmMidi(run.channelEvents, &run.eventSpill, *midi) || !midi->flush()) {
             std::fprintf(run.out, "Error: Can't write file \"%s\"\n", midiPath.c_str());
             return kExitFailed;
         }

@@ -10,6 +10,7 @@
 #include "common/output_files.h"
 #include "tonepick/chips/channel_event.h"
 #include "tonepick/chips/dac_capture.h"
+#include "tonepick/chips/event_spill.h"
 #include "tonepick/chips/sn76489.h"
 #include "tonepick/chips/ym2612.h"
 #include "tonepick/instruments/patch_list.h"
@@ -32,5 +33,6 @@ struct TonepickRun {
     DacCapture dac;
     PsgState psg;
     PatchList patches;
-    ChannelEvents channelEvents;
+    ChannelEvents channelEvents;  // the most recent events of each list
+    EventSpill eventSpill;        // older events of long lists (see event_spill.h)
 };

@@ -9,8 +9,8 @@ constexpr int kNoiseRegister = 6;
 constexpr int kSilentAttenuation = 15;
 
 void appendPsgEvent(TonepickRun& run, int ch, bool on) {
-    run.channelEvents[kFirstPsgList + ch].push_back(
-        ChannelEvent{run.stream.sampleTime, on ? 1 : 0, run.psg.period[ch], 0});
+    recordChannelEvent(run.channelEvents, run.eventSpill, kFirstPsgList + ch,
+                       ChannelEvent{run.stream.sampleTime, on ? 1 : 0, run.psg.period[ch], 0});
 }
 
 }  // namespace

@@ -33,8 +33,8 @@ void printWeirdWrite(TonepickRun& run, int reg, int value) {
 }
 
 void appendEvent(TonepickRun& run, int ch, int32_t on, int32_t freq, int32_t patchIndex) {
-    run.channelEvents[static_cast<size_t>(ch)].push_back(
-        ChannelEvent{run.stream.sampleTime, on, freq, patchIndex});
+    recordChannelEvent(run.channelEvents, run.eventSpill, ch,
+                       ChannelEvent{run.stream.sampleTime, on, freq, patchIndex});
 }
 
 // Register 0x28: bits 4..7 key the operators S1..S4, bits 0..2 pick the

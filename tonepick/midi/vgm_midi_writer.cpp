@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/byte_order.h"
 #include "common/midi_track.h"
 #include "common/output_files.h"
 #include "tonepick/midi/note_conversion.h"
@@ -49,19 +50,73 @@ void appendNames(TrackBuffer& buf, const char* text) {
     appendInstrumentName(buf, text);
 }
 
+// A track is streamed to the file: its chunk header goes out with a
+// placeholder length, the body in pieces of kFlushSize bytes as it is built,
+// and the length is filled in at the end. A hostile input can make a track
+// several times larger than itself, so it is never held in memory whole.
+constexpr size_t kFlushSize = 1 << 20;
+
+class TrackWriter {
+public:
+    TrackWriter(OutputFile& file, uint64_t& position, TrackBuffer& buf) : file_(file), position_(position), buf_(buf) {
+        uint8_t head[8] = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
+        start_ = position_;
+        put(head, sizeof head);
+        buf_.clear();
+    }
+    TrackBuffer& buf() { return buf_; }
+    // Called after each event: moves the body to the file once it is large.
+    void spill() {
+        if (buf_.size() >= kFlushSize) drain();
+    }
+    // Writes the rest of the body and the chunk's length; false when any
+    // write of the track accepted fewer bytes than offered.
+    bool finish() {
+        drain();
+        uint8_t length[4];
+        writeBe32(length, static_cast<uint32_t>(bodySize_));  // wraps past 4 GiB, as the chunk field does
+        ok_ = file_.seek(start_ + 4) && ok_;
+        ok_ = file_.write(length, sizeof length) == sizeof length && ok_;
+        ok_ = file_.seek(position_) && ok_;
+        return ok_;
+    }
+
+private:
+    void put(const uint8_t* data, size_t n) {
+        if (n == 0) return;
+        ok_ = file_.write(data, n) == n && ok_;
+        position_ += n;
+    }
+    void drain() {
+        put(buf_.data(), buf_.size());
+        bodySize_ += buf_.size();
+        buf_.clear();
+    }
+    OutputFile& file_;
+    uint64_t& position_;
+    TrackBuffer& buf_;
+    uint64_t start_ = 0;
+    uint64_t bodySize_ = 0;
+    bool ok_ = true;
+};
+
 // FM channel i: notes from the frequency word at key-on, then pitch bends that
 // follow every frequency change under the held note (never a re-strike).
-void buildFmTrack(TrackBuffer& buf, const std::vector<ChannelEvent>& list, int i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "YM2612 %02X", i);
-    appendNames(buf, name);
-    appendBendRange(buf, i, kBendRangeSemitones);
-
+struct FmTrack {
+    TrackBuffer& buf;
+    int i;
     bool sounding = false;
     int note = 0;
     int lastBend = kBendCentre;  // kept across key-offs
     uint32_t lastTime = 0;
-    for (const ChannelEvent& e : list) {
+
+    void begin() {
+        char name[16];
+        std::snprintf(name, sizeof name, "YM2612 %02X", i);
+        appendNames(buf, name);
+        appendBendRange(buf, i, kBendRangeSemitones);
+    }
+    void feed(const ChannelEvent& e) {
         if (e.on != 0 && !sounding) {
             appendGap(buf, e.time, lastTime);
             note = ym2612NoteOf(e.freq);
@@ -76,7 +131,7 @@ void buildFmTrack(TrackBuffer& buf, const std::vector<ChannelEvent>& list, int i
             lastTime = e.time;
         } else if (e.on != 0) {
             const int bend = pitchBendOf(e.freq, note);
-            if (bend == lastBend) continue;
+            if (bend == lastBend) return;
             appendGap(buf, e.time, lastTime);
             appendBend(buf, i, bend);
             lastBend = bend;
@@ -89,22 +144,25 @@ void buildFmTrack(TrackBuffer& buf, const std::vector<ChannelEvent>& list, int i
             lastTime = e.time;
         }
     }
-    appendEndOfTrack(buf, 0);
-}
+};
 
 // PSG channel j: notes on channel 10 + j, re-struck whenever the period moves
 // to another note; the bend-range block goes to channel 6 + j.
-void buildPsgTrack(TrackBuffer& buf, const std::vector<ChannelEvent>& list, int j) {
-    const int ch = kFirstPsgNoteChannel + j;
-    char name[16];
-    std::snprintf(name, sizeof name, "PSG %02X", j);
-    appendNames(buf, name);
-    appendBendRange(buf, kFirstPsgList + j, kBendRangeSemitones);
-
+struct PsgTrack {
+    TrackBuffer& buf;
+    int j;
+    int ch = kFirstPsgNoteChannel + j;
     bool sounding = false;
     int note = 0;
     uint32_t lastTime = 0;
-    for (const ChannelEvent& e : list) {
+
+    void begin() {
+        char name[16];
+        std::snprintf(name, sizeof name, "PSG %02X", j);
+        appendNames(buf, name);
+        appendBendRange(buf, kFirstPsgList + j, kBendRangeSemitones);
+    }
+    void feed(const ChannelEvent& e) {
         if (e.on != 0 && !sounding) {
             appendGap(buf, e.time, lastTime);
             note = psgNoteOf(e.freq);
@@ -113,7 +171,7 @@ void buildPsgTrack(TrackBuffer& buf, const std::vector<ChannelEvent>& list, int 
             lastTime = e.time;
         } else if (e.on != 0) {
             const int next = psgNoteOf(e.freq);
-            if (next == note) continue;
+            if (next == note) return;
             appendGap(buf, e.time, lastTime);
             appendChannelEvent(buf, kNoteOff, ch, note, kVelocity);
             appendDelta(buf, 0);
@@ -127,25 +185,35 @@ void buildPsgTrack(TrackBuffer& buf, const std::vector<ChannelEvent>& list, int 
             lastTime = e.time;
         }
     }
+};
+
+// Streams one track of list `list` through `track` (an FmTrack or PsgTrack).
+template <typename Track>
+bool writeTrack(OutputFile& file, uint64_t& position, TrackBuffer& buf, const ChannelEvents& events,
+                EventSpill* spill, int list, Track track) {
+    TrackWriter writer(file, position, buf);
+    track.begin();
+    forEachChannelEvent(events, spill, list, [&](const ChannelEvent& e) {
+        track.feed(e);
+        writer.spill();
+    });
     appendEndOfTrack(buf, 0);
+    return writer.finish();
 }
 
 }  // namespace
 
-bool writeVgmMidi(const ChannelEvents& events, OutputFile& file) {
+bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file) {
     bool ok = file.write(kHeaderChunk, sizeof kHeaderChunk) == sizeof kHeaderChunk;
     ok = file.write(kTempoTrack, sizeof kTempoTrack) == sizeof kTempoTrack && ok;
+    uint64_t position = sizeof kHeaderChunk + sizeof kTempoTrack;
 
     TrackBuffer buf;  // one buffer for all tracks
-    for (int i = 0; i < kFmChannelCount; ++i) {
-        buf.clear();
-        buildFmTrack(buf, events[i], i);
-        ok = writeTrackChunk(file, buf) && ok;
-    }
-    for (int j = 0; j < kPsgChannelCount; ++j) {
-        buf.clear();
-        buildPsgTrack(buf, events[kFirstPsgList + j], j);
-        ok = writeTrackChunk(file, buf) && ok;
-    }
+    for (int i = 0; i < kFmChannelCount; ++i)
+        ok = writeTrack(file, position, buf, events, spill, i, FmTrack{buf, i}) && ok;
+    for (int j = 0; j < kPsgChannelCount; ++j)
+        ok = writeTrack(file, position, buf, events, spill, kFirstPsgList + j, PsgTrack{buf, j}) && ok;
     return ok;
 }
+
+bool writeVgmMidi(const ChannelEvents& events, OutputFile& file) { return writeVgmMidi(events, nullptr, file); }

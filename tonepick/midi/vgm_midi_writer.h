@@ -4,9 +4,13 @@
 // quarter note); the whole file lies one octave below standard MIDI pitch.
 
 #include "tonepick/chips/channel_event.h"
+#include "tonepick/chips/event_spill.h"
 
 class OutputFile;
 
-// Writes the whole file from the ten event lists; false when any write
-// accepted fewer bytes than offered (the file is written to the end anyway).
+// Writes the whole file from the ten event lists, each preceded by its blocks
+// in `spill` (none when null); false when any write accepted fewer bytes than
+// offered or a seek failed (the file is written to the end anyway). Each
+// track's length is filled in after its body, so the file must be seekable.
+bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file);
 bool writeVgmMidi(const ChannelEvents& events, OutputFile& file);

@@ -1,0 +1,46 @@
+#include "tonepick/chips/event_spill.h"
+
+#include "common/byte_order.h"
+
+namespace {
+
+constexpr size_t kEncodedEventSize = 16;  // time, on, freq, extra: 32 bits each
+
+}  // namespace
+
+void recordChannelEvent(ChannelEvents& lists, EventSpill& spill, int list, const ChannelEvent& event) {
+    std::vector<ChannelEvent>& events = lists[static_cast<size_t>(list)];
+    events.push_back(event);
+    if (events.size() < kEventsInMemory || spill.failed) return;
+
+    std::vector<uint8_t> bytes(events.size() * kEncodedEventSize);
+    uint8_t* p = bytes.data();
+    for (const ChannelEvent& e : events) {
+        writeLe32(p, e.time);
+        writeLe32(p + 4, static_cast<uint32_t>(e.on));
+        writeLe32(p + 8, static_cast<uint32_t>(e.freq));
+        writeLe32(p + 12, static_cast<uint32_t>(e.extra));
+        p += kEncodedEventSize;
+    }
+    const uint64_t offset = spill.file.size();
+    // Without a temporary file the list keeps growing in memory.
+    if (!spill.file.append(bytes.data(), bytes.size())) {
+        spill.failed = true;
+        return;
+    }
+    spill.blocks[list].push_back(SpilledEventBlock{offset, static_cast<uint32_t>(events.size())});
+    events.clear();  // the capacity stays for the next block
+}
+
+bool readSpilledEvents(EventSpill& spill, const SpilledEventBlock& block, std::vector<ChannelEvent>& out) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(block.count) * kEncodedEventSize);
+    out.clear();
+    if (!spill.file.read(block.offset, bytes.data(), bytes.size())) return false;
+    const uint8_t* p = bytes.data();
+    for (uint32_t i = 0; i < block.count; ++i, p += kEncodedEventSize) {
+        out.push_back(ChannelEvent{readLe32(p), static_cast<int32_t>(readLe32(p + 4)),
+                                   static_cast<int32_t>(readLe32(p + 8)),
+                                   static_cast<int32_t>(readLe32(p + 12))});
+    }
+    return true;
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The channel event lists grow with the input: a file of nothing but PSG data
+// bytes or frequency writes makes one 16-byte event per two or three input
+// bytes. Each list therefore keeps at most kEventsInMemory events in memory;
+// a full list is moved as one block to a temporary file, and the MIDI writer
+// reads the blocks back in order before the events still in memory. When no
+// temporary file can be made the lists simply stay in memory.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "tonepick/chips/channel_event.h"
+#include "tonepick/spill_file.h"
+
+constexpr size_t kEventsInMemory = 16384;  // per list: 256 KiB
+constexpr int kChannelListCount = kFmChannelCount + kPsgChannelCount;
+
+struct SpilledEventBlock {
+    uint64_t offset = 0;  // in the temporary file
+    uint32_t count = 0;
+};
+
+struct EventSpill {
+    SpillFile file;
+    std::vector<SpilledEventBlock> blocks[kChannelListCount];  // per list, in order
+    bool failed = false;  // the file could not take a block: keep everything in memory
+};
+
+// Appends event to lists[list], moving the list to the temporary file once it
+// holds kEventsInMemory events.
+void recordChannelEvent(ChannelEvents& lists, EventSpill& spill, int list, const ChannelEvent& event);
+
+// Reads one spilled block back into out (replacing its contents); false when
+// the temporary file cannot be read.
+bool readSpilledEvents(EventSpill& spill, const SpilledEventBlock& block, std::vector<ChannelEvent>& out);
+
+// Calls visit(event) for every event of list `list` in the order appended:
+// the spilled blocks (none when spill is null), then those still in memory.
+template <typename Visit>
+void forEachChannelEvent(const ChannelEvents& lists, EventSpill* spill, int list, Visit&& visit) {
+    if (spill != nullptr && !spill->blocks[list].empty()) {
+        std::vector<ChannelEvent> block;
+        for (const SpilledEventBlock& b : spill->blocks[list]) {
+            if (!readSpilledEvents(*spill, b, block)) break;
+            for (const ChannelEvent& e : block) visit(e);
+        }
+    }
+    for (const ChannelEvent& e : lists[static_cast<size_t>(list)]) visit(e);
+}
