@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "common/byte_order.h"
 #include "tests/hostile/tonepick_memory_run.h"
 #include "tests/support/midi_dump.h"
 #include "tests/support/process_runner.h"
@@ -123,6 +125,35 @@ TEST(TonepickHostile, PcmReadsFarBeyondTheBlockWriteNothingUntilTheOffsetWrapsIn
     EXPECT_EQ(wav[44], 0x11);
     EXPECT_EQ(wav[45], 0x22);
     EXPECT_EQ(c.run->stream.pcmOffset, 2u);
+}
+
+TEST(TonepickHostile, DacCaptureLongerThanMemoryHoldsIsWrittenWhole) {
+    // Twice the in-memory share and a little more, streamed from a 256-byte
+    // PCM block that is read again and again.
+    const size_t length = 2 * kDacBytesInMemory + 300;
+    Bytes pcm(256);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<uint8_t>(i * 7 + 3);
+    VgmBuilder v;
+    v.dataBlock(0x00, pcm);
+    for (int i = 0; i < 1000; ++i) v.ym(0, 0x2A, 0x99);  // while off: never kept
+    v.ym(0, 0x2B, 0x80);
+    Bytes stream;
+    for (size_t at = 0; at < length; at += pcm.size()) {
+        stream.insert(stream.end(), {0xE0, 0, 0, 0, 0});
+        stream.insert(stream.end(), std::min(pcm.size(), length - at), 0x81);
+    }
+    v.raw(stream).ym(0, 0x2B, 0x00).end();
+
+    MemoryConversion c(v.bytes());
+    ASSERT_EQ(c.exitCode, kExitOk);
+    EXPECT_EQ(c.run->dac.spill.size(), 2 * kDacBytesInMemory) << "the capture went to the temporary file";
+    const Bytes& wav = c.file("sample_000.wav");
+    ASSERT_EQ(wav.size(), 44 + length);
+    EXPECT_EQ(readLe32(wav.data() + 40), length);
+    EXPECT_EQ(readLe32(wav.data() + 24), 44100u * length / (length - 1));
+    size_t wrong = 0;
+    for (size_t i = 0; i < length; ++i) wrong += wav[44 + i] != pcm[i % pcm.size()];
+    EXPECT_EQ(wrong, 0u);
 }
 
 TEST(TonepickHostile, ThousandsOfDistinctPatchesAreAllKeptAndFoldedAgainOnRepeat) {

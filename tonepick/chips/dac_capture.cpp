@@ -1,5 +1,6 @@
 #include "tonepick/chips/dac_capture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -23,6 +24,8 @@ constexpr uint16_t kFormatPcm = 1;
 constexpr uint16_t kMonoChannels = 1;
 constexpr uint16_t kBlockAlign = 1;
 constexpr uint16_t kBitsPerSample = 8;
+
+constexpr size_t kSpillCopyChunk = 64 * 1024;  // bytes moved at a time from the temporary file
 
 void putTag(uint8_t* p, const char (&tag)[5]) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(tag[i]);
@@ -73,10 +76,22 @@ void writeSample(TonepickRun& run) {
         return;
     }
     uint8_t header[kWavHeaderSize];
-    const size_t n = dac.buffer.size();
+    const uint64_t spilled = dac.spill.size();
+    const uint64_t n = spilled + dac.buffer.size();
     fillWavHeader(header, n, dacSampleRate(n, dac.firstByteTime, dac.lastByteTime));
     bool ok = file->write(header, sizeof header) == sizeof header;
-    if (n > 0) ok = file->write(dac.buffer.data(), n) == n && ok;
+    if (spilled > 0) {
+        std::vector<uint8_t> chunk(kSpillCopyChunk);
+        for (uint64_t at = 0; at < spilled; at += chunk.size()) {
+            const size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), spilled - at));
+            if (!dac.spill.read(at, chunk.data(), take)) {
+                ok = false;
+                break;
+            }
+            ok = file->write(chunk.data(), take) == take && ok;
+        }
+    }
+    if (!dac.buffer.empty()) ok = file->write(dac.buffer.data(), dac.buffer.size()) == dac.buffer.size() && ok;
     ok = ok && file->flush();
     if (!ok) std::fprintf(run.out, "Error: Can't write file \"%s\"\n", path.c_str());
 }
@@ -95,7 +110,14 @@ uint32_t dacSampleRate(uint64_t byteCount, uint32_t firstByteTime, uint32_t last
 
 void dacData(TonepickRun& run, uint8_t value) {
     DacCapture& dac = run.dac;
+    if (!dac.enabled) return;
     dac.buffer.push_back(value);
+    if (dac.buffer.size() >= kDacBytesInMemory && !dac.spillFailed) {
+        if (dac.spill.append(dac.buffer.data(), dac.buffer.size()))
+            dac.buffer.clear();
+        else
+            dac.spillFailed = true;
+    }
     if (dac.firstByteTime == kNoByteYet) dac.firstByteTime = run.stream.sampleTime;
     dac.lastByteTime = run.stream.sampleTime;
 }
@@ -106,6 +128,7 @@ void dacEnable(TonepickRun& run, uint8_t value) {
     if (on == dac.enabled) return;
     if (on) {
         dac.buffer.clear();
+        dac.spill.clear();
         dac.firstByteTime = kNoByteYet;
         dac.enabled = true;
     } else {
@@ -114,7 +137,7 @@ void dacEnable(TonepickRun& run, uint8_t value) {
 }
 
 void flushOpenDacCapture(TonepickRun& run) {
-    if (!run.dac.enabled || run.dac.buffer.empty()) return;
+    if (!run.dac.enabled || (run.dac.buffer.empty() && run.dac.spill.size() == 0)) return;
     run.dac.outputDirCreated = true;  // made by the caller after the walk
     writeSample(run);
 }

@@ -4,22 +4,32 @@
 // register 0x2B) becomes one 8-bit mono WAV file "sample_NNN.wav" in the
 // output directory, with a rate measured from how fast the bytes arrived.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "tonepick/spill_file.h"
+
 struct TonepickRun;
+
+// A capture can be as long as the input (one PCM command byte per sample
+// byte); beyond this many bytes in memory it continues in a temporary file.
+constexpr size_t kDacBytesInMemory = 4 << 20;
 
 struct DacCapture {
     bool enabled = false;
-    std::vector<uint8_t> buffer;     // bytes since the last switch-on (and any written while off)
+    SpillFile spill;                 // the oldest bytes of a long capture, in order
+    bool spillFailed = false;        // no temporary file: the buffer grows instead
+    std::vector<uint8_t> buffer;     // the bytes since the last switch-on that follow `spill`
     uint32_t firstByteTime = 0;      // 0xFFFFFFFF while no byte since the last switch-on
     uint32_t lastByteTime = 0;
     int32_t sampleNumber = 0;        // number of the next WAV file
     bool outputDirCreated = false;   // the output directory was made before the first WAV
 };
 
-// Register 0x2A: appends one data byte stamped with the current sampleTime,
-// whether or not the DAC is switched on.
+// Register 0x2A: appends one data byte stamped with the current sampleTime.
+// Bytes written while the DAC is off are dropped at the next switch-on and
+// never reach a file, so they are not kept at all.
 void dacData(TonepickRun& run, uint8_t value);
 
 // Register 0x2B: a change of bit 7 switches the capture on (emptying it) or
