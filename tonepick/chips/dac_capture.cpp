@@ -122,6 +122,27 @@ void dacData(TonepickRun& run, uint8_t value) {
     dac.lastByteTime = run.stream.sampleTime;
 }
 
+void dacDataRun(TonepickRun& run, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime) {
+    DacCapture& dac = run.dac;
+    if (!dac.enabled || count == 0) return;
+    // Below the threshold while spilling works: fill up to it, spill, go on.
+    size_t done = 0;
+    while (done < count) {
+        size_t take = count - done;
+        if (!dac.spillFailed) take = std::min(take, kDacBytesInMemory - dac.buffer.size());
+        dac.buffer.insert(dac.buffer.end(), bytes + done, bytes + done + take);
+        done += take;
+        if (dac.buffer.size() >= kDacBytesInMemory && !dac.spillFailed) {
+            if (dac.spill.append(dac.buffer.data(), dac.buffer.size()))
+                dac.buffer.clear();
+            else
+                dac.spillFailed = true;
+        }
+    }
+    if (dac.firstByteTime == kNoByteYet) dac.firstByteTime = firstTime;
+    dac.lastByteTime = lastTime;
+}
+
 void dacEnable(TonepickRun& run, uint8_t value) {
     DacCapture& dac = run.dac;
     const bool on = (value & kDacEnableBit) != 0;

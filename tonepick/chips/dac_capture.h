@@ -32,6 +32,10 @@ struct DacCapture {
 // never reach a file, so they are not kept at all.
 void dacData(TonepickRun& run, uint8_t value);
 
+// `count` consecutive data bytes, exactly as `count` calls of dacData would
+// append them, the first written at `firstTime` and the last at `lastTime`.
+void dacDataRun(TonepickRun& run, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime);
+
 // Register 0x2B: a change of bit 7 switches the capture on (emptying it) or
 // off (writing it as the next WAV file); other bits and repeats do nothing.
 void dacEnable(TonepickRun& run, uint8_t value);

@@ -1,5 +1,7 @@
 #include "tonepick/vgm/command_dispatch.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "common/byte_order.h"
@@ -73,6 +75,48 @@ inline bool dispatch(TonepickRun& run, uint8_t command, const uint8_t* operands)
     return false;
 }
 
+// A run of commands 0x80..0x8F at [p, end), as many one-by-one dispatches
+// would handle it: their PCM bytes are consecutive bytes of the PCM block, so
+// they reach the DAC capture as one slice stamped with the times of the first
+// and the last. The run stops before pcmOffset would wrap around.
+size_t dispatchPcmRun(TonepickRun& run, const uint8_t* p, const uint8_t* end) {
+    StreamState& s = run.stream;
+    const size_t count = std::min(static_cast<size_t>(end - p), static_cast<size_t>(UINT32_MAX - s.pcmOffset));
+    size_t available = 0;  // commands of the run that find a PCM byte
+    const uint8_t* pcm = nullptr;
+    if (run.reader.pcmBlock >= 0) {
+        const auto& block = run.reader.blocks[static_cast<size_t>(run.reader.pcmBlock)].bytes;
+        if (s.pcmOffset < block.size()) {
+            available = block.size() - s.pcmOffset;
+            pcm = block.data() + s.pcmOffset;
+        }
+    }
+    uint32_t time = s.sampleTime;
+    uint32_t lastByteTime = time;
+    size_t i = 0;
+    const size_t withBytes = std::min(count, available);
+    for (; i < withBytes && (p[i] & 0xF0) == kVgmDacWriteFirst; ++i) {
+        lastByteTime = time;  // a byte carries the time before its command's wait
+        time += p[i] & kWaitMask;
+    }
+    const size_t sent = i;
+    for (; i < count && (p[i] & 0xF0) == kVgmDacWriteFirst; ++i) time += p[i] & kWaitMask;
+    if (sent != 0) dacDataRun(run, pcm, sent, s.sampleTime, lastByteTime);
+    s.pcmOffset += static_cast<uint32_t>(i);
+    s.sampleTime = time;
+    return i;
+}
+
+// The dispatcher as the walk's handler, with runs of PCM commands taken whole.
+struct Dispatcher {
+    TonepickRun& tonepick;
+    bool command(uint8_t command, const uint8_t* operands) { return dispatch(tonepick, command, operands); }
+    size_t run(const uint8_t* next, const uint8_t* end) {
+        if ((*next & 0xF0) != kVgmDacWriteFirst) return 0;
+        return dispatchPcmRun(tonepick, next, end);
+    }
+};
+
 bool dispatchThunk(void* context, uint8_t command, const uint8_t* operands) {
     return dispatch(*static_cast<TonepickRun*>(context), command, operands);
 }
@@ -89,7 +133,6 @@ bool dispatchCommand(TonepickRun& run, uint8_t command, const uint8_t* operands)
 }
 
 int walkAndDispatch(TonepickRun& run, BufferedInput& in) {
-    return walkCommandsWith(run.reader, in, [&run](uint8_t command, const uint8_t* operands) {
-        return dispatch(run, command, operands);
-    });
+    Dispatcher dispatcher{run};
+    return walkCommandsWith(run.reader, in, dispatcher);
 }

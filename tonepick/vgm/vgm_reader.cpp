@@ -105,10 +105,22 @@ int readHeader(VgmReader& reader, BufferedInput& in) {
     return kHeaderOk;
 }
 
-int walkCommands(VgmReader& reader, BufferedInput& in) {
-    return walkCommandsWith(reader, in, [&reader](uint8_t command, const uint8_t* operands) {
+namespace {
+
+// The reader's installed handler, one command at a time.
+struct InstalledHandler {
+    VgmReader& reader;
+    bool command(uint8_t command, const uint8_t* operands) {
         return reader.handler != nullptr && reader.handler(reader.handlerContext, command, operands);
-    });
+    }
+    size_t run(const uint8_t*, const uint8_t*) { return 0; }
+};
+
+}  // namespace
+
+int walkCommands(VgmReader& reader, BufferedInput& in) {
+    InstalledHandler handler{reader};
+    return walkCommandsWith(reader, in, handler);
 }
 
 int blockCount(const VgmReader& reader) { return static_cast<int>(reader.blocks.size()); }

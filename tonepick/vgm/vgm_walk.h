@@ -25,10 +25,14 @@ VgmOperandLengths vgmOperandLengths(int32_t version);
 void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing);
 
 // Reads commands until the end command; returns a VgmWalkResult. Calls
-// handler(command, operands) for every command but 0x67 (for 0x68 with the 10
-// bytes after the 0x66 marker); a handler returning true ends the walk.
+// handler.command(command, operands) for every command but 0x67 (for 0x68 with
+// the 10 bytes after the 0x66 marker); a handler returning true ends the walk.
+// Before each command that lies wholly in the input window with room to spare,
+// handler.run(next, end) may take a run of commands without operands from
+// [next, end) at once, exactly as one command() call each would, and return
+// the number of bytes it took (0: none; the command then goes to command()).
 template <typename Handler>
-int walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler&& handler) {
+int walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler& handler) {
     const VgmOperandLengths lengths = vgmOperandLengths(reader.version);
     uint8_t scratch[kMaxVgmOperandBytes];
     for (;;) {
@@ -36,6 +40,10 @@ int walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler&& handler) {
         const uint8_t* operands = nullptr;
         if (static_cast<size_t>(in.end - in.next) > kMaxVgmOperandBytes) {
             // The common case: the command and all its operands lie in the window.
+            if (const size_t taken = handler.run(in.next, in.end); taken != 0) {
+                in.next += taken;
+                continue;
+            }
             command = *in.next++;
             const int length = lengths[command];
             if (length < 0) return kWalkInvalidCommand;
@@ -58,7 +66,7 @@ int walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler&& handler) {
             }
             ++operands;  // the handler sees the 10 bytes after the marker
         }
-        if (handler(command, operands)) return kWalkEnded;
+        if (handler.command(command, operands)) return kWalkEnded;
         if (command == kVgmEndOfSound) return kWalkEnded;
     }
 }

@@ -1,0 +1,132 @@
+// The walk of a conversion takes runs of PCM commands (0x80..0x8F) whole and
+// hands their bytes to the DAC capture as one slice. These tests walk the same
+// streams both ways, command by command through the installed handler and
+// through walkAndDispatch, from memory and from a file read in chunks, and
+// require the same clock, PCM position, samples and messages.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/output_files.h"
+#include "tests/support/output_capture.h"
+#include "tests/support/vgm_builder.h"
+#include "tonepick/tonepick_run.h"
+#include "tonepick/vgm/buffered_input.h"
+#include "tonepick/vgm/command_dispatch.h"
+
+namespace {
+
+enum class Way { kOneByOne, kRunsFromMemory, kRunsFromFile };
+
+struct Walked {
+    OutputCapture out;
+    MemoryFileSystem files;
+    TonepickRun run;
+    int walk = -1;
+};
+
+void walk(Walked& w, const std::vector<uint8_t>& file, Way way) {
+    w.run.out = w.out.file();
+    w.run.files = &w.files;
+    w.run.settings.outputDir = "out";
+    installDispatcher(w.run);
+    BufferedInput in;
+    std::FILE* f = nullptr;
+    if (way == Way::kRunsFromFile) {
+        f = std::tmpfile();
+        ASSERT_NE(f, nullptr);
+        std::fwrite(file.data(), 1, file.size(), f);
+        std::rewind(f);
+        openFileInput(in, f);
+    } else {
+        openMemoryInput(in, file.data(), file.size());
+    }
+    readHeader(w.run.reader, in);
+    w.walk = way == Way::kOneByOne ? walkCommands(w.run.reader, in) : walkAndDispatch(w.run, in);
+    if (f != nullptr) std::fclose(f);
+}
+
+void expectSameWalks(const std::vector<uint8_t>& file) {
+    Walked one;
+    walk(one, file, Way::kOneByOne);
+    for (const Way way : {Way::kRunsFromMemory, Way::kRunsFromFile}) {
+        Walked runs;
+        walk(runs, file, way);
+        const char* name = way == Way::kRunsFromMemory ? "memory" : "file";
+        EXPECT_EQ(runs.walk, one.walk) << name;
+        EXPECT_EQ(runs.run.stream.sampleTime, one.run.stream.sampleTime) << name;
+        EXPECT_EQ(runs.run.stream.pcmOffset, one.run.stream.pcmOffset) << name;
+        EXPECT_EQ(runs.run.dac.buffer, one.run.dac.buffer) << name;
+        EXPECT_EQ(runs.run.dac.firstByteTime, one.run.dac.firstByteTime) << name;
+        EXPECT_EQ(runs.run.dac.lastByteTime, one.run.dac.lastByteTime) << name;
+        EXPECT_EQ(runs.out.text(), one.out.text()) << name;
+        ASSERT_EQ(runs.files.creationOrder, one.files.creationOrder) << name;
+        for (const auto& [path, bytes] : one.files.files) EXPECT_TRUE(runs.files.at(path) == bytes) << name << " " << path;
+    }
+    EXPECT_GT(one.files.files.size(), 0u);
+}
+
+std::vector<uint8_t> ramp(size_t n, int step) {
+    std::vector<uint8_t> bytes(n);
+    for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(i * static_cast<size_t>(step) + i / 251);
+    return bytes;
+}
+
+TEST(PcmRuns, SamplesClockAndPositionMatchOneByOne) {
+    VgmBuilder b(0x150);
+    // Before any block: no byte is sent, the position still moves.
+    b.ym(0, 0x2B, 0x80);
+    for (int i = 0; i < 40; ++i) b.pcmWrite(i % 16);
+    b.ym(0, 0x2B, 0x00);
+    b.dataBlock(0x00, ramp(5000, 3)).dataBlock(0x01, ramp(100, 5));
+    for (int round = 0; round < 300; ++round) {
+        b.ym(0, 0x2B, 0x80);
+        // Some runs start inside the block and run past its end.
+        b.pcmSeek(static_cast<uint32_t>(round * 97 % 5200));
+        const int length = 1 + round * 37 % 700;
+        for (int i = 0; i < length; ++i) b.pcmWrite((i * 7 + round) % 16);
+        if (round % 3 == 0) b.ym(0, 0x2A, round & 0xFF).wait(5);  // a direct byte splits the run
+        for (int i = 0; i < round % 50; ++i) b.pcmWrite(round % 4);
+        if (round % 5 != 4) b.ym(0, 0x2B, 0x00);  // and some stretches go on into the next
+        b.raw({0x62});
+        if (round == 150) b.dataBlock(0x00, ramp(3000, 11));  // a new source block
+    }
+    // Runs while the DAC is off send nothing.
+    for (int i = 0; i < 500; ++i) b.pcmWrite(1);
+    b.end();
+    expectSameWalks(b.bytes());
+}
+
+TEST(PcmRuns, PositionWrapsAroundInsideARun) {
+    VgmBuilder b(0x150);
+    b.dataBlock(0x00, ramp(64, 1)).ym(0, 0x2B, 0x80);
+    b.pcmSeek(0xFFFFFFF0u);
+    for (int i = 0; i < 100; ++i) b.pcmWrite(2);  // offsets ...FFFF, then 0, 1, ...
+    b.ym(0, 0x2B, 0x00).end();
+    expectSameWalks(b.bytes());
+
+    Walked w;
+    walk(w, b.bytes(), Way::kRunsFromMemory);
+    EXPECT_EQ(w.run.stream.pcmOffset, 84u);
+    ASSERT_TRUE(w.files.has(joinOutputPath("out", "sample_000.wav")));
+    EXPECT_EQ(w.files.at(joinOutputPath("out", "sample_000.wav")).size(), 44u + 64u);
+}
+
+TEST(PcmRuns, ACaptureLongerThanMemoryHoldsContinuesInTheSpill) {
+    VgmBuilder b(0x150);
+    const std::vector<uint8_t> pcm = ramp(65536, 13);
+    b.dataBlock(0x00, pcm).ym(0, 0x2B, 0x80);
+    const size_t rounds = kDacBytesInMemory / pcm.size() + 3;
+    for (size_t r = 0; r < rounds; ++r) {
+        b.pcmSeek(static_cast<uint32_t>(r % 7));
+        for (size_t i = 0; i < pcm.size(); ++i) b.pcmWrite(static_cast<int>(i % 3));
+    }
+    b.ym(0, 0x2B, 0x00).end();
+    expectSameWalks(b.bytes());
+}
+
+}  // namespace
