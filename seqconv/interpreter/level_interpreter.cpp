@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "seqconv/interpreter/byte_code.h"
+#include "seqconv/output/loop_alignment.h"
 #include "seqconv/seqconv_run.h"
 
 namespace {
@@ -128,8 +129,7 @@ Flow playLoop(Cursor& cursor, uint8_t count, int32_t depth) {
             const int32_t start = state.time;
             if (interpretLevel(cursor, body, depth + 1) == Flow::kChannelEnded)
                 return Flow::kChannelEnded;
-            run.loopStarts.push_back(start);
-            run.loopLengths.push_back(state.time - start);  // time never decreases
+            recordInfiniteLoop(run, start, state.time - start);  // time never decreases
         } else if (state.time < state.maxTime) {
             for (;;) {
                 const int32_t before = state.time;

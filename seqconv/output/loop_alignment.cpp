@@ -8,6 +8,10 @@
 
 namespace {
 
+// The smallest prime above kMaxLoopPeriod (2^20 + 7).
+constexpr int32_t kUnalignablePrime = 1048583;
+static_assert(kUnalignablePrime > kMaxLoopPeriod);
+
 // Residues are kept in 0 <= r < m whatever the sign of the start time.
 int64_t floorMod(int64_t value, int64_t modulus) {
     const int64_t r = value % modulus;
@@ -107,6 +111,42 @@ void alignLoops(SeqconvRun& run, bool& noLoop) {
         }
         if (r > 1 && !aligner.apply(r, r, start)) return;
     }
+}
+
+void recordInfiniteLoop(SeqconvRun& run, int32_t start, int32_t length) {
+    run.loopStarts.push_back(start);
+    run.loopLengths.push_back(length);
+    if (run.loopStarts.size() < kLoopListCompactAt) return;
+
+    const int32_t earliest = *std::min_element(run.loopStarts.begin(), run.loopStarts.end());
+    bool noLoop = !run.flags.crtLoops;
+    alignLoops(run, noLoop);  // the moduli are worked out again after the pass
+    run.loopStarts.clear();
+    run.loopLengths.clear();
+    if (!noLoop) {
+        // Each modulus is a power of its own prime: replaying one loop per
+        // modulus, starting at the first time not before the earliest start
+        // that has the modulus' residue, rebuilds exactly these moduli in this
+        // order. That time is at most the start of the loop that set the
+        // residue, so it fits.
+        for (size_t j = 0; j < run.loopModuli.size(); ++j) {
+            const int64_t m = run.loopModuli[j];
+            const int64_t first = earliest + floorMod(run.loopResidues[j] - earliest, m);
+            run.loopStarts.push_back(static_cast<int32_t>(first));
+            run.loopLengths.push_back(static_cast<int32_t>(m));
+        }
+        run.loopStarts.push_back(earliest);
+        run.loopLengths.push_back(0);  // a length of 0 adds nothing to the alignment
+    } else if (run.flags.crtLoops) {
+        // A prime above kMaxLoopPeriod stops any alignment, as the lost list did.
+        run.loopStarts.push_back(earliest);
+        run.loopLengths.push_back(kUnalignablePrime);
+    } else {
+        run.loopStarts.push_back(earliest);
+        run.loopLengths.push_back(0);
+    }
+    run.loopModuli.clear();
+    run.loopResidues.clear();
 }
 
 LoopSolution solveLoopAlignment(const SeqconvRun& run) {

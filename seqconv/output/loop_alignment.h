@@ -5,6 +5,7 @@
 // The lengths are split into prime powers so that the moduli are pairwise
 // coprime and the Chinese remainder construction applies.
 
+#include <cstddef>
 #include <cstdint>
 
 struct SeqconvRun;
@@ -21,6 +22,17 @@ constexpr int64_t kMaxLoopPeriod = int64_t{1} << 20;
 // whose start disagrees with an earlier one, or once the product of the
 // moduli exceeds kMaxLoopPeriod.
 void alignLoops(SeqconvRun& run, bool& noLoop);
+
+// The infinite-loop lists are compacted once they hold this many entries.
+constexpr size_t kLoopListCompactAt = 65536;
+
+// Appends one measured infinite loop to run.loopStarts / run.loopLengths.
+// Nested finite loops can make a channel measure tens of millions of loops,
+// so a long list is replaced by a few entries that have exactly the same
+// effect: the same earliest start, and the same alignment outcome whatever
+// loops follow (without flag c one entry at the earliest start; with flag c
+// one loop per modulus so far, or one loop that cannot be aligned at all).
+void recordInfiniteLoop(SeqconvRun& run, int32_t start, int32_t length);
 
 struct LoopSolution {
     bool solvable = false;  // false: period above kMaxLoopPeriod, or no solution

@@ -1,0 +1,160 @@
+// Output directories that cannot be used, for both programs on the real disk:
+// missing (with a missing parent, since one level is created), unwritable,
+// and paths longer than the system allows. Also: nothing is ever written
+// outside the output directory, even with an extension that climbs out.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "seqconv/seqconv_driver.h"
+#include "seqconv/seqconv_run.h"
+#include "tests/support/gems_bank_builder.h"
+#include "tests/support/output_capture.h"
+#include "tests/support/process_runner.h"
+#include "tests/support/vgm_builder.h"
+#include "tonepick/tonepick_driver.h"
+#include "tonepick/tonepick_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A VGM with one patch, one DAC sample written during the walk, one data block.
+std::vector<uint8_t> smallVgm() {
+    VgmBuilder v;
+    v.dataBlock(0x00, {1, 2, 3, 4});
+    v.ym(0, 0x2B, 0x80).pcmWrite(1).pcmWrite(1).ym(0, 0x2B, 0x00);
+    v.frequency(0, 4, 644).keyOn(0).wait(100).keyOff(0).end();
+    return v.bytes();
+}
+
+struct DiskTonepick {
+    OutputCapture out;
+    DiskFileSystem disk;
+    TonepickRun run;
+    int exitCode = -1;
+
+    DiskTonepick(const std::string& input, const std::string& dir, std::vector<std::string> options = {}) {
+        run.out = out.file();
+        run.files = &disk;
+        std::vector<const char*> argv{"tonepick", input.c_str(), dir.c_str()};
+        for (const auto& o : options) argv.push_back(o.c_str());
+        exitCode = runTonepick(run, static_cast<int>(argv.size()), argv.data());
+    }
+};
+
+struct DiskSeqconv {
+    OutputCapture out;
+    DiskFileSystem disk;
+    std::unique_ptr<SeqconvRun> run = std::make_unique<SeqconvRun>();
+    int exitCode = -1;
+
+    DiskSeqconv(const std::string& sequences, const std::string& instruments, const std::string& dir) {
+        run->out = out.file();
+        run->files = &disk;
+        const char* argv[] = {"seqconv", sequences.c_str(), instruments.c_str(), dir.c_str()};
+        exitCode = runSeqconv(*run, 4, argv);
+    }
+};
+
+// Every path below root, relative to it, sorted.
+std::vector<std::string> listTree(const std::string& root) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        names.push_back(fs::relative(entry.path(), root).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class OutputDirTest : public ::testing::Test {
+protected:
+    TempDir temp;
+    std::string vgm = temp.file("in.vgm");
+    std::string seq = temp.file("seq.bin");
+    std::string ins = temp.file("ins.bin");
+
+    void SetUp() override {
+        const auto bytes = smallVgm();
+        writeWholeFile(vgm, std::vector<unsigned char>(bytes.begin(), bytes.end()));
+        GemsBankBuilder b;
+        b.song().channel().delay(4).note(0x30).eos();
+        b.song().channel().delay(4).note(0x31).eos();
+        const auto bank = b.bytes();
+        writeWholeFile(seq, std::vector<unsigned char>(bank.begin(), bank.end()));
+        writeWholeFile(ins, {});
+    }
+    std::vector<std::string> inputsOnly() const { return {"in.vgm", "ins.bin", "seq.bin"}; }
+};
+
+TEST_F(OutputDirTest, MissingDirectoryBelowAMissingParentIsReportedAndNothingIsWritten) {
+    const std::string dir = temp.file("missing/out");
+    DiskTonepick t(vgm, dir);
+    EXPECT_EQ(t.exitCode, kExitFailed);
+    const std::string text = t.out.text();
+    EXPECT_NE(text.find("Error: Can't create file \"" + dir + "/sample_000.wav\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Error: Can't create file \"" + dir + "/vgm.mid\"\n"), std::string::npos) << text;
+
+    DiskSeqconv s(seq, ins, dir);
+    EXPECT_EQ(s.exitCode, 0);
+    const std::string seqText = s.out.text();
+    EXPECT_NE(seqText.find("Error: Can't create file \"" + dir + "/000.mid\"\n"), std::string::npos) << seqText;
+    EXPECT_NE(seqText.find("Error: Can't create file \"" + dir + "/001.mid\"\n"), std::string::npos) << seqText;
+    EXPECT_EQ(listTree(temp.path()), inputsOnly());
+}
+
+TEST_F(OutputDirTest, UnwritableDirectoryIsReportedWhereTheSystemEnforcesIt) {
+    const std::string dir = temp.file("locked");
+    ASSERT_EQ(mkdir(dir.c_str(), 0555), 0);
+    chmod(dir.c_str(), 0555);
+    // Root writes regardless of permissions: then there is nothing to test.
+    const std::string probe = dir + "/probe";
+    if (std::FILE* f = std::fopen(probe.c_str(), "wb")) {
+        std::fclose(f);
+        std::remove(probe.c_str());
+        chmod(dir.c_str(), 0755);
+        GTEST_SKIP() << "running with privileges that ignore directory permissions (root): "
+                        "an unwritable directory cannot be made here";
+    }
+    DiskTonepick t(vgm, dir);
+    EXPECT_EQ(t.exitCode, kExitFailed);
+    EXPECT_NE(t.out.text().find("Error: Can't create file \"" + dir + "/vgm.mid\"\n"), std::string::npos);
+    DiskSeqconv s(seq, ins, dir);
+    EXPECT_EQ(s.exitCode, 0);
+    EXPECT_NE(s.out.text().find("Error: Can't create file \"" + dir + "/001.mid\"\n"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(dir));
+    chmod(dir.c_str(), 0755);  // so that the temporary folder can be removed
+}
+
+TEST_F(OutputDirTest, PathsLongerThanTheSystemAllowsAreReportedInFull) {
+    // One name longer than any file system takes, and a path longer than PATH_MAX.
+    std::string deep = temp.path();
+    while (deep.size() < 5000) deep += "/abcdefghijklmnopqrstuvwxyz";
+    for (const std::string& dir : {temp.file(std::string(300, 'n')), deep}) {
+        DiskTonepick t(vgm, dir);
+        EXPECT_EQ(t.exitCode, kExitFailed);
+        EXPECT_NE(t.out.text().find("Error: Can't create file \"" + dir + "/vgm.mid\"\n"), std::string::npos);
+        DiskSeqconv s(seq, ins, dir);
+        EXPECT_EQ(s.exitCode, 0);
+        EXPECT_NE(s.out.text().find("Error: Can't create file \"" + dir + "/000.mid\"\n"), std::string::npos);
+    }
+    EXPECT_EQ(listTree(temp.path()), inputsOnly());
+}
+
+TEST_F(OutputDirTest, AnExtensionThatClimbsOutOfTheDirectoryWritesNothingOutside) {
+    const std::string dir = temp.file("out");
+    DiskTonepick t(vgm, dir, {"-pext", "x/../../escaped"});
+    EXPECT_EQ(t.exitCode, kExitOk);
+    EXPECT_NE(t.out.text().find("Error: Can't create file \"" + dir + "/patch_00.x/../../escaped\"\n"),
+              std::string::npos);
+    EXPECT_EQ(listTree(temp.path()), (std::vector<std::string>{"in.vgm", "ins.bin", "out", "out/datablock_00(00).bin",
+                                                               "out/sample_000.wav", "out/vgm.mid", "seq.bin"}));
+}
+
+}  // namespace
