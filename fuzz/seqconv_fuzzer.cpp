@@ -6,6 +6,11 @@
 // The first song-table entry (which also counts the songs) is capped at 64
 // songs: every song is converted alike, and tens of thousands of them would
 // only make one execution take a minute.
+// The run-wide work budget is charged in advance so that one execution
+// interprets at most kFuzzRecords records and kFuzzBytes bytes: the full
+// bounds make a hostile bank take seconds under the sanitizers, and the
+// fuzzer learns nothing more from the millionth identical loop. Reaching
+// these bounds exercises the same exhaustion paths as the real ones.
 // The banks are handed over as files in a RAM-backed directory, as the
 // program reads paths; the outputs go to memory. Beyond the sanitizers, the
 // harness checks that the exit status is 0 and that every file lies in the
@@ -25,6 +30,8 @@
 namespace {
 
 constexpr uint32_t kMaxFirstEntry = 2 * 64;
+constexpr int64_t kFuzzRecords = 20'000;
+constexpr int64_t kFuzzBytes = 400'000;
 
 std::string scratchPath(const char* name) {
     static const std::string dir = [] {
@@ -70,6 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto run = std::make_unique<SeqconvRun>();
     run->out = devNull;
     run->files = &files;
+    run->budget.runRecords = kRunRecordLimit - kFuzzRecords;
+    run->budget.runBytes = kRunByteLimit - kFuzzBytes;
     const std::string program = "seqconv", out = "out";
     const char* argv[] = {program.c_str(), seqPath.c_str(), insPath.c_str(), out.c_str(), flags.c_str()};
     const int argc = (data[0] & 0x20) ? 4 : 5;
