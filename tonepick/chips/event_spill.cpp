@@ -8,10 +8,8 @@ constexpr size_t kEncodedEventSize = 16;  // time, on, freq, extra: 32 bits each
 
 }  // namespace
 
-void recordChannelEvent(ChannelEvents& lists, EventSpill& spill, int list, const ChannelEvent& event) {
+void spillChannelEvents(ChannelEvents& lists, EventSpill& spill, int list) {
     std::vector<ChannelEvent>& events = lists[static_cast<size_t>(list)];
-    events.push_back(event);
-    if (events.size() < kEventsInMemory || spill.failed) return;
 
     std::vector<uint8_t> bytes(events.size() * kEncodedEventSize);
     uint8_t* p = bytes.data();

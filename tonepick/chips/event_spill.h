@@ -27,9 +27,16 @@ struct EventSpill {
     bool failed = false;  // the file could not take a block: keep everything in memory
 };
 
+// Moves the full list `list` to the temporary file as one block.
+void spillChannelEvents(ChannelEvents& lists, EventSpill& spill, int list);
+
 // Appends event to lists[list], moving the list to the temporary file once it
-// holds kEventsInMemory events.
-void recordChannelEvent(ChannelEvents& lists, EventSpill& spill, int list, const ChannelEvent& event);
+// holds kEventsInMemory events. Inline: it runs for every key and pitch event.
+inline void recordChannelEvent(ChannelEvents& lists, EventSpill& spill, int list, const ChannelEvent& event) {
+    std::vector<ChannelEvent>& events = lists[static_cast<size_t>(list)];
+    events.push_back(event);
+    if (events.size() >= kEventsInMemory && !spill.failed) [[unlikely]] spillChannelEvents(lists, spill, list);
+}
 
 // Reads one spilled block back into out (replacing its contents); false when
 // the temporary file cannot be read.

@@ -59,7 +59,12 @@ void writeKeyOnOff(TonepickRun& run, int value) {
     const int32_t freq = run.ym.freqLatch[static_cast<size_t>(c)];
     int32_t& index = run.ym.patchIndex[static_cast<size_t>(c)];
     if (newMask != 0) {
-        index = capturePatch(run.patches, image);
+        const auto slot = static_cast<size_t>(c);
+        if (!run.ym.captured[slot] || !(run.ym.capturedImage[slot] == image)) {
+            index = capturePatch(run.patches, image);
+            run.ym.capturedImage[slot] = image;
+            run.ym.captured[slot] = true;
+        }
         appendEvent(run, c, 1, freq, index);
     } else {
         appendEvent(run, c, 0, freq, index);

@@ -100,10 +100,36 @@ private:
     bool ok_ = true;
 };
 
+// pitchBendOf takes a logarithm, and a tune bends among few distinct
+// frequencies (vibrato, slides between notes): its results are kept in a small
+// direct-mapped table shared by the FM tracks.
+class PitchBendCache {
+public:
+    int bendOf(int32_t freq, int note) {
+        const uint32_t mixed = (static_cast<uint32_t>(freq) * 0x9E3779B1u) ^ static_cast<uint32_t>(note);
+        Entry& entry = entries_[(mixed >> 7) & (kEntries - 1)];
+        if (!entry.valid || entry.freq != freq || entry.note != note) {
+            entry = Entry{freq, note, pitchBendOf(freq, note), true};
+        }
+        return entry.bend;
+    }
+
+private:
+    static constexpr size_t kEntries = 1024;
+    struct Entry {
+        int32_t freq = 0;
+        int note = 0;
+        int bend = 0;
+        bool valid = false;
+    };
+    std::vector<Entry> entries_ = std::vector<Entry>(kEntries);
+};
+
 // FM channel i: notes from the frequency word at key-on, then pitch bends that
 // follow every frequency change under the held note (never a re-strike).
 struct FmTrack {
     TrackBuffer& buf;
+    PitchBendCache& bends;
     int i;
     bool sounding = false;
     int note = 0;
@@ -120,7 +146,7 @@ struct FmTrack {
         if (e.on != 0 && !sounding) {
             appendGap(buf, e.time, lastTime);
             note = ym2612NoteOf(e.freq);
-            const int bend = pitchBendOf(e.freq, note);
+            const int bend = bends.bendOf(e.freq, note);
             if (bend != lastBend) {
                 appendBend(buf, i, bend);
                 appendDelta(buf, 0);
@@ -130,7 +156,7 @@ struct FmTrack {
             sounding = true;
             lastTime = e.time;
         } else if (e.on != 0) {
-            const int bend = pitchBendOf(e.freq, note);
+            const int bend = bends.bendOf(e.freq, note);
             if (bend == lastBend) return;
             appendGap(buf, e.time, lastTime);
             appendBend(buf, i, bend);
@@ -209,8 +235,9 @@ bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& fi
     uint64_t position = sizeof kHeaderChunk + sizeof kTempoTrack;
 
     TrackBuffer buf;  // one buffer for all tracks
+    PitchBendCache bends;
     for (int i = 0; i < kFmChannelCount; ++i)
-        ok = writeTrack(file, position, buf, events, spill, i, FmTrack{buf, i}) && ok;
+        ok = writeTrack(file, position, buf, events, spill, i, FmTrack{buf, bends, i}) && ok;
     for (int j = 0; j < kPsgChannelCount; ++j)
         ok = writeTrack(file, position, buf, events, spill, kFirstPsgList + j, PsgTrack{buf, j}) && ok;
     return ok;

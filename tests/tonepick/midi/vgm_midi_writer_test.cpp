@@ -7,6 +7,7 @@
 #include "common/byte_order.h"
 #include "common/output_files.h"
 #include "tests/support/midi_dump.h"
+#include "tonepick/midi/note_conversion.h"
 #include "tests/tonepick/midi/expected_midi.h"
 
 namespace {
@@ -87,6 +88,52 @@ TEST(VgmMidiWriter, VibratoGivesBendsOnlyWhenTheBendChanges) {
                    10, 0x82, 0x24, 0x7F,
                    10, 0x82, 0x24, 0x7F};
     EXPECT_MIDI_EQ(writeToMemory(events), expectedFile(expected));
+}
+
+TEST(VgmMidiWriter, ManyDistinctBendsAreEachComputedForTheirOwnNote) {
+    // Far more (frequency, note) pairs than the writer keeps converted, on two
+    // channels holding different notes, so that cached results collide: every
+    // bend event must still carry pitchBendOf of its own frequency and note.
+    ChannelEvents events;
+    std::vector<int> expectedBends[2];
+    for (int c = 0; c < 2; ++c) {
+        const int32_t held = word(4, c == 0 ? 644 : 859);
+        events[static_cast<size_t>(c)].push_back(ev(0, 1, held));
+        int last = pitchBendOf(held, ym2612NoteOf(held));
+        for (int k = 0; k < 6000; ++k) {
+            const int32_t freq = word(3 + k % 3, 500 + (k * 7919) % 1500);
+            events[static_cast<size_t>(c)].push_back(ev(static_cast<uint32_t>(k + 1), 1, freq));
+            const int bend = pitchBendOf(freq, ym2612NoteOf(held));
+            if (bend != last) expectedBends[c].push_back(bend);
+            last = bend;
+        }
+    }
+    const Bytes file = writeToMemory(events);
+    // Collect the pitch-bend values of tracks 1 and 2 (after the tempo track).
+    size_t pos = 14;
+    pos += 8 + readBe32(file.data() + pos + 4);  // tempo track
+    for (int c = 0; c < 2; ++c) {
+        const size_t length = readBe32(file.data() + pos + 4);
+        const std::string dump = dumpTrackData(Bytes(file.begin() + static_cast<std::ptrdiff_t>(pos + 8),
+                                                     file.begin() + static_cast<std::ptrdiff_t>(pos + 8 + length)));
+        std::vector<int> bends;
+        const uint8_t* p = file.data() + pos + 8;
+        const uint8_t* end = p + length;
+        while (p < end) {  // delta, then one event of a known shape
+            while (*p & 0x80) ++p;
+            ++p;
+            if (*p == 0xFF) {
+                p += 3 + p[2];
+            } else if ((*p & 0xF0) == 0xE0) {
+                bends.push_back(p[1] | (p[2] << 7));
+                p += 3;
+            } else {
+                p += 3;  // note on/off, controllers
+            }
+        }
+        EXPECT_EQ(bends, expectedBends[c]) << "track " << c << "\n" << dump.substr(0, 400);
+        pos += 8 + length;
+    }
 }
 
 TEST(VgmMidiWriter, KeyOffOnASilentChannelUsesNoteZero) {
