@@ -107,13 +107,52 @@ size_t dispatchPcmRun(TonepickRun& run, const uint8_t* p, const uint8_t* end) {
     return i;
 }
 
-// The dispatcher as the walk's handler, with runs of PCM commands taken whole.
+constexpr uint8_t kDacDataRegister = 0x2A;
+constexpr size_t kDirectWriteCommandSize = 3;  // 0x52 0x2A value
+constexpr size_t kGatheredDacBytes = 4096;
+
+// A run of direct DAC writes (0x52 0x2A value) with short waits (0x7n) between
+// them at [p, end), the other common way drivers stream samples. Each write is
+// what ym2612Write would make of it: one DAC byte at the current time. The
+// bytes are gathered and handed to the capture in slices.
+size_t dispatchDacWriteRun(TonepickRun& run, const uint8_t* p, const uint8_t* end) {
+    StreamState& s = run.stream;
+    const uint8_t* const start = p;
+    uint8_t gathered[kGatheredDacBytes];
+    size_t count = 0;
+    uint32_t firstTime = 0;
+    uint32_t lastTime = 0;
+    while (static_cast<size_t>(end - p) >= kDirectWriteCommandSize) {
+        if (p[0] == kVgmYm2612Port0 && p[1] == kDacDataRegister) {
+            if (count == 0) firstTime = s.sampleTime;
+            lastTime = s.sampleTime;
+            gathered[count++] = p[2];
+            p += kDirectWriteCommandSize;
+            if (count == kGatheredDacBytes) {
+                dacDataRun(run, gathered, count, firstTime, lastTime);
+                count = 0;
+            }
+        } else if ((p[0] & 0xF0) == kVgmShortWaitFirst) {
+            s.sampleTime += (p[0] & kWaitMask) + 1u;
+            ++p;
+        } else {
+            break;
+        }
+    }
+    if (count != 0) dacDataRun(run, gathered, count, firstTime, lastTime);
+    return static_cast<size_t>(p - start);
+}
+
+// The dispatcher as the walk's handler, with runs of PCM commands and of
+// direct DAC writes taken whole.
 struct Dispatcher {
     TonepickRun& tonepick;
     bool command(uint8_t command, const uint8_t* operands) { return dispatch(tonepick, command, operands); }
     size_t run(const uint8_t* next, const uint8_t* end) {
-        if ((*next & 0xF0) != kVgmDacWriteFirst) return 0;
-        return dispatchPcmRun(tonepick, next, end);
+        // The walk guarantees more than kMaxVgmOperandBytes bytes from next.
+        if ((*next & 0xF0) == kVgmDacWriteFirst) return dispatchPcmRun(tonepick, next, end);
+        if (*next == kVgmYm2612Port0 && next[1] == kDacDataRegister) return dispatchDacWriteRun(tonepick, next, end);
+        return 0;
     }
 };
 

@@ -1,5 +1,6 @@
-// The walk of a conversion takes runs of PCM commands (0x80..0x8F) whole and
-// hands their bytes to the DAC capture as one slice. These tests walk the same
+// The walk of a conversion takes runs of PCM commands (0x80..0x8F), and runs
+// of direct DAC writes (0x52 0x2A value) with short waits, whole and hands
+// their bytes to the DAC capture in slices. These tests walk the same
 // streams both ways, command by command through the installed handler and
 // through walkAndDispatch, from memory and from a file read in chunks, and
 // require the same clock, PCM position, samples and messages.
@@ -130,3 +131,37 @@ TEST(PcmRuns, ACaptureLongerThanMemoryHoldsContinuesInTheSpill) {
 }
 
 }  // namespace
+
+TEST(DirectDacRuns, SamplesClockAndMessagesMatchOneByOne) {
+    VgmBuilder b(0x150);
+    for (int round = 0; round < 200; ++round) {
+        // Some stretches start with bytes written while the DAC is off.
+        if (round % 4 == 1) b.ym(0, 0x2A, 0x11).raw({0x70});
+        b.ym(0, 0x2B, 0x80);
+        const int length = 1 + round * 53 % 5000;  // some longer than one gathered slice
+        for (int i = 0; i < length; ++i) {
+            b.ym(0, 0x2A, (i * 5 + round) & 0xFF);
+            if (i % 3 != 2) b.raw({static_cast<uint8_t>(0x70 + (i + round) % 16)});
+        }
+        // Other commands end a run: a port-1 write of the same register (also a
+        // DAC byte), a longer wait, another register, a PCM command.
+        switch (round % 4) {
+            case 0: b.ym(1, 0x2A, 0x42); break;
+            case 1: b.wait(300); break;
+            case 2: b.ym(0, 0x2B, 0x80).ym(0, 0x30, 0x03); break;
+            default: b.pcmWrite(3); break;
+        }
+        b.ym(0, 0x2A, 0x99);
+        if (round % 5 != 4) b.ym(0, 0x2B, 0x00);
+    }
+    b.end();
+    expectSameWalks(b.bytes());
+}
+
+TEST(DirectDacRuns, ACaptureLongerThanMemoryHoldsContinuesInTheSpill) {
+    VgmBuilder b(0x150);
+    b.ym(0, 0x2B, 0x80);
+    for (size_t i = 0; i < kDacBytesInMemory + 7000; ++i) b.ym(0, 0x2A, static_cast<int>(i * 7 % 251)).raw({0x71});
+    b.ym(0, 0x2B, 0x00).end();
+    expectSameWalks(b.bytes());
+}
