@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,15 +34,32 @@ constexpr uint32_t kMaxFirstEntry = 2 * 64;
 constexpr int64_t kFuzzRecords = 20'000;
 constexpr int64_t kFuzzBytes = 400'000;
 
+std::string& scratchDir() {
+    static std::string dir;
+    return dir;
+}
+
+// The two bank files and their directory go when the fuzzer exits.
+void removeScratch() {
+    const std::string& dir = scratchDir();
+    if (dir.empty() || dir == "/tmp") return;
+    std::remove((dir + "/seq.bin").c_str());
+    std::remove((dir + "/ins.bin").c_str());
+    rmdir(dir.c_str());
+}
+
 std::string scratchPath(const char* name) {
-    static const std::string dir = [] {
+    std::string& dir = scratchDir();
+    if (dir.empty()) {
         char pattern[] = "/dev/shm/seqconv-fuzz-XXXXXX";
         const char* made = mkdtemp(pattern);
-        if (made != nullptr) return std::string(made);
-        char fallback[] = "/tmp/seqconv-fuzz-XXXXXX";
-        made = mkdtemp(fallback);
-        return std::string(made != nullptr ? made : "/tmp");
-    }();
+        if (made == nullptr) {
+            char fallback[] = "/tmp/seqconv-fuzz-XXXXXX";
+            made = mkdtemp(fallback);
+        }
+        dir = made != nullptr ? made : "/tmp";
+        std::atexit(removeScratch);
+    }
     return dir + "/" + name;
 }
 

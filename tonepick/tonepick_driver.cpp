@@ -96,6 +96,9 @@ void writeDataBlocks(TonepickRun& run) {
 
 // Everything after the walk: the messages of its result and the output files.
 int finishRun(TonepickRun& run, int walkResult) {
+    if (run.reader.blocksDropped) {
+        std::fprintf(run.out, "Warning: only the first %zu data blocks are kept\n", kMaxDataBlocks);
+    }
     if (walkResult == kWalkUnexpectedEnd) {
         std::fprintf(run.out, "Error: unexpected end of vgm\n");
         return kExitFailed;

@@ -110,6 +110,86 @@ TEST(TonepickHostile, ForgedDataBlockSizesCostOnlyWhatTheFileHolds) {
     }
 }
 
+TEST(TonepickHostile, AFloodOfNewInstrumentsStopsAtTheInstrumentLimit) {
+    // Every key-on a new instrument (a counter spread over three operator
+    // registers), past the limit; then instruments from before the limit again.
+    const int flood = static_cast<int>(kMaxPatches) + 40;
+    VgmBuilder v;
+    const auto instrument = [&v](int i) {
+        v.ym(0, 0x30, i & 0xFF).ym(0, 0x38, (i >> 8) & 0xFF).ym(0, 0x34, i >> 16).keyOn(0).wait(1).keyOff(0);
+    };
+    for (int i = 0; i < flood; ++i) instrument(i);
+    instrument(5);
+    instrument(static_cast<int>(kMaxPatches) - 1);
+    v.end();
+    MemoryConversion c(v.bytes());
+    ASSERT_EQ(c.exitCode, kExitOk);
+    EXPECT_EQ(c.run->patches.patches.size(), kMaxPatches);
+    EXPECT_EQ(c.count("patch_"), kMaxPatches);
+    const std::string warning = "Warning: only the first 65536 instruments are kept\n";
+    const std::string text = c.out.text();
+    ASSERT_NE(text.find(warning), std::string::npos);
+    EXPECT_EQ(text.find(warning), text.rfind(warning)) << "printed once";
+    // Key events carry -1 for the instruments not kept, the old index for the repeats.
+    std::vector<int32_t> keyOnIndices;
+    forEachChannelEvent(c.run->channelEvents, &c.run->eventSpill, 0, [&](const ChannelEvent& e) {
+        if (e.on != 0) keyOnIndices.push_back(e.extra);
+    });
+    ASSERT_EQ(keyOnIndices.size(), static_cast<size_t>(flood) + 2);
+    EXPECT_EQ(keyOnIndices[kMaxPatches - 1], static_cast<int32_t>(kMaxPatches) - 1);
+    EXPECT_EQ(keyOnIndices[kMaxPatches], -1);
+    EXPECT_EQ(keyOnIndices[static_cast<size_t>(flood)], 5);
+    EXPECT_EQ(keyOnIndices[static_cast<size_t>(flood) + 1], static_cast<int32_t>(kMaxPatches) - 1);
+}
+
+TEST(TonepickHostile, AFloodOfDataBlocksStopsAtTheBlockLimitAndReadsPastTheRest) {
+    VgmBuilder v;
+    v.dataBlock(0x00, {0x11, 0x22});
+    for (size_t i = 1; i < kMaxDataBlocks; ++i) v.raw(blockHeader(0xC0, 0));
+    // Not kept: their bytes are read past, and the PCM data stays that of block 0.
+    for (int i = 0; i < 5; ++i) v.raw(blockHeader(0x00, 3)).raw({0x66, 0x66, 0x66});
+    v.ym(0, 0x2B, 0x80).pcmSeek(0).pcmWrite(1).pcmWrite(1).ym(0, 0x2B, 0x00).end();
+    MemoryConversion c(v.bytes());
+    ASSERT_EQ(c.exitCode, kExitOk);
+    EXPECT_EQ(c.count("datablock_"), kMaxDataBlocks);
+    EXPECT_EQ(c.file("datablock_00(00).bin"), (Bytes{0x11, 0x22}));
+    EXPECT_TRUE(c.files.has("out/datablock_65535(C0).bin"));
+    const Bytes& wav = c.file("sample_000.wav");
+    ASSERT_EQ(wav.size(), 46u);
+    EXPECT_EQ(wav[44], 0x11);
+    EXPECT_EQ(wav[45], 0x22);
+    const std::string text = c.out.text();
+    const std::string warning = "Warning: only the first 65536 data blocks are kept\n";
+    ASSERT_NE(text.find(warning), std::string::npos);
+    EXPECT_EQ(text.find(warning), text.rfind(warning));
+}
+
+TEST(TonepickHostile, ABlockReadFromAFileTakesExactlyTheMemoryOfItsBytes) {
+    // Neither the declared size nor growth by doubling decides the memory of a
+    // block: with the file's size known, the bytes present are allocated once.
+    TempDir dir;
+    for (const uint32_t declared : {0xFFFFFFFFu, 150000u}) {
+        VgmBuilder v;
+        v.raw(blockHeader(0x00, declared)).raw(Bytes(200000, 0x5A));
+        if (declared == 150000u) v.raw(Bytes(49999, 0x70)).end();  // the rest: short waits
+        const Bytes bytes = v.bytes();
+        const std::string input = dir.file("block.vgm");
+        ASSERT_TRUE(writeWholeFile(input, std::vector<unsigned char>(bytes.begin(), bytes.end())));
+        OutputCapture out;
+        MemoryFileSystem files;
+        TonepickRun run;
+        run.out = out.file();
+        run.files = &files;
+        const std::string program = "tonepick", outDir = "out";
+        const char* argv[] = {program.c_str(), input.c_str(), outDir.c_str()};
+        runTonepick(run, 3, argv);
+        ASSERT_EQ(run.reader.blocks.size(), 1u);
+        const size_t present = declared == 150000u ? 150000u : 200000u;
+        EXPECT_EQ(run.reader.blocks[0].bytes.size(), present);
+        EXPECT_EQ(run.reader.blocks[0].bytes.capacity(), present);
+    }
+}
+
 TEST(TonepickHostile, PcmReadsFarBeyondTheBlockWriteNothingUntilTheOffsetWrapsIntoIt) {
     VgmBuilder v;
     v.dataBlock(0x00, {0x11, 0x22, 0x33});

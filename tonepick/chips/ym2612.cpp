@@ -61,7 +61,11 @@ void writeKeyOnOff(TonepickRun& run, int value) {
     if (newMask != 0) {
         const auto slot = static_cast<size_t>(c);
         if (!run.ym.captured[slot] || !(run.ym.capturedImage[slot] == image)) {
+            const bool wasFull = run.patches.full;
             index = capturePatch(run.patches, image);
+            if (run.patches.full && !wasFull) {
+                std::fprintf(run.out, "Warning: only the first %zu instruments are kept\n", kMaxPatches);
+            }
             run.ym.capturedImage[slot] = image;
             run.ym.captured[slot] = true;
         }

@@ -70,6 +70,10 @@ int32_t capturePatch(PatchList& list, const PatchRecord& record) {
         }
         return found->second;
     }
+    if (list.patches.size() >= kMaxPatches) {
+        list.full = true;
+        return -1;
+    }
     const auto index = static_cast<int32_t>(list.patches.size());
     list.patches.push_back(record);
     list.byKey.emplace(key, index);

@@ -6,12 +6,24 @@
 void openFileInput(BufferedInput& in, std::FILE* file) {
     in = BufferedInput{};
     in.file = file;
+    // The size lets a data block take exactly the memory its bytes need.
+    const long start = std::ftell(file);
+    if (start >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (std::fseek(file, start, SEEK_SET) == 0 && size >= start) {
+            in.unread = static_cast<uint64_t>(size - start);
+        } else {
+            in.unread = kUnknownInputSize;
+        }
+    }
+    if (in.unread == kUnknownInputSize) std::clearerr(file);
 }
 
 void openMemoryInput(BufferedInput& in, const uint8_t* data, size_t size) {
     in = BufferedInput{};
     in.memory = data;
     in.memorySize = size;
+    in.unread = size;
 }
 
 bool refillInput(BufferedInput& in) {
@@ -20,6 +32,8 @@ bool refillInput(BufferedInput& in) {
         const size_t got = std::fread(in.chunk.data(), 1, in.chunk.size(), in.file);
         in.next = in.chunk.data();
         in.end = in.next + got;
+        // A file that grew or shrank since it was opened only loses the hint.
+        if (in.unread != kUnknownInputSize) in.unread = got <= in.unread && got != 0 ? in.unread - got : 0;
         return got != 0;
     }
     // Memory is a single window: handed out once, then the input is exhausted.
@@ -28,6 +42,7 @@ bool refillInput(BufferedInput& in) {
     in.end = in.memory + in.memorySize;
     in.memory = nullptr;
     in.memorySize = 0;
+    in.unread = 0;
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 constexpr size_t kInputChunkSize = 64 * 1024;
+constexpr uint64_t kUnknownInputSize = UINT64_MAX;  // a pipe, or a file that cannot seek
 
 struct BufferedInput {
     std::FILE* file = nullptr;           // source when reading a file
@@ -18,12 +19,19 @@ struct BufferedInput {
     std::vector<uint8_t> chunk;          // file bytes of the current window
     const uint8_t* next = nullptr;       // window still to be consumed: [next, end)
     const uint8_t* end = nullptr;
+    uint64_t unread = kUnknownInputSize;  // source bytes not yet in the window
 };
 
 // Prepare `in` to read `file` from its current position (the file stays open
 // and owned by the caller), or `size` bytes at `data` (which must outlive `in`).
 void openFileInput(BufferedInput& in, std::FILE* file);
 void openMemoryInput(BufferedInput& in, const uint8_t* data, size_t size);
+
+// Bytes still to come (window included), or kUnknownInputSize.
+inline uint64_t inputBytesLeft(const BufferedInput& in) {
+    if (in.unread == kUnknownInputSize) return kUnknownInputSize;
+    return in.unread + static_cast<uint64_t>(in.end - in.next);
+}
 
 // Loads the next window; false when the source has no more bytes.
 bool refillInput(BufferedInput& in);

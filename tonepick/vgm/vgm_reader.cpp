@@ -33,7 +33,15 @@ void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing
     DataBlock block;
     block.type = framing[1];
     block.size = readLe32(framing + 2);
-    // The declared size is not trusted: memory grows with what the file really holds.
+    if (reader.blocks.size() >= kMaxDataBlocks) {
+        reader.blocksDropped = true;
+        skipInputBytes(in, block.size);
+        return;
+    }
+    // The declared size is not trusted: memory grows with what the file really
+    // holds, and when the input's size is known the bytes get exactly that.
+    const uint64_t left = inputBytesLeft(in);
+    if (left != kUnknownInputSize) block.bytes.reserve(static_cast<size_t>(std::min<uint64_t>(block.size, left)));
     size_t remaining = block.size;
     while (remaining > 0) {
         if (in.next == in.end && !refillInput(in)) break;

@@ -3,6 +3,7 @@
 // clocks from it, then walks the command stream, keeping every data block and
 // handing every other command to a handler.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -26,7 +27,13 @@ struct VgmReader {
     int32_t ym2612Clock = 7670454;
     std::vector<DataBlock> blocks;   // in file order, never merged
     int32_t pcmBlock = -1;           // index of the most recent type 0x00 block, -1: none
+    bool blocksDropped = false;      // blocks beyond kMaxDataBlocks were read past
 };
+
+// A Mega Drive log carries a few data blocks; an empty block costs seven bytes
+// of input but far more to keep. Blocks beyond this many are read past and not
+// kept, so a forged flood of them cannot exhaust memory.
+constexpr size_t kMaxDataBlocks = 65536;
 
 // Header result codes.
 enum VgmHeaderResult {
