@@ -135,14 +135,7 @@ TEST(SeqconvPeakMemory, TheLargestBankAtItsRecordBoundsStaysWithin256MiB) {
     // bank padded beyond the longest stretch that can ever be read; eight
     // songs of it, so that the run-wide bounds matter too.
     GemsBankBuilder b;
-    for (int song = 0; song < 8; ++song) {
-        auto& ch = b.song().channel();
-        ch.delay(1).duration(1);
-        for (int i = 0; i < 20; ++i) ch.loop(0xFF);
-        ch.note(0x30);
-        for (int i = 0; i < 20; ++i) ch.eol();
-        ch.eos();
-    }
+    for (int song = 0; song < 8; ++song) addNestedLoopChannel(b.song(), 20);
     TempDir dir;
     {
         std::vector<uint8_t> bank = b.bytes();

@@ -148,12 +148,7 @@ TEST(SeqconvHostile, LoopsNestedDeeperThanTheLimitEndTheChannel) {
 TEST(SeqconvHostile, FiniteLoopsNestedTwentyDeepStopAtTheRecordBound) {
     // 255^20 notes if nothing stopped it; the pass ends at its record bound.
     GemsBankBuilder b;
-    auto& ch = b.song().channel();
-    ch.delay(1).duration(1);
-    for (int i = 0; i < 20; ++i) ch.loop(0xFF);
-    ch.note(0x30);
-    for (int i = 0; i < 20; ++i) ch.eol();
-    ch.eos();
+    addNestedLoopChannel(b.song(), 20);
     BankRun r(b.bytes(), "");
     ASSERT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.run->budget.passRecords, kPassRecordLimit);

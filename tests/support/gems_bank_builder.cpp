@@ -166,3 +166,12 @@ std::vector<uint8_t> GemsInstrumentBankBuilder::bytes() const {
     for (const std::vector<uint8_t>& patch : patches_) out.insert(out.end(), patch.begin(), patch.end());
     return out;
 }
+
+void addNestedLoopChannel(GemsSongBuilder& song, int depth) {
+    auto& ch = song.channel();
+    ch.delay(1).duration(1);
+    for (int i = 0; i < depth; ++i) ch.loop(0xFF);
+    ch.note(0x30);
+    for (int i = 0; i < depth; ++i) ch.eol();
+    ch.eos();
+}

@@ -91,6 +91,10 @@ private:
     uint32_t codeAt_ = 0;
 };
 
+// Appends to `song` one channel of a one-tick note inside `depth` nested
+// finite loops of 255 repetitions: 255^depth notes unless a bound stops it.
+void addNestedLoopChannel(GemsSongBuilder& song, int depth);
+
 // An instrument bank: a table of 16-bit little-endian patch offsets (one per
 // patch), then each patch's type byte and data in order.
 class GemsInstrumentBankBuilder {
