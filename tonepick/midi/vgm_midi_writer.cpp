@@ -106,8 +106,9 @@ private:
 class PitchBendCache {
 public:
     int bendOf(int32_t freq, int note) {
-        const uint32_t mixed = (static_cast<uint32_t>(freq) * 0x9E3779B1u) ^ static_cast<uint32_t>(note);
-        Entry& entry = entries_[(mixed >> 7) & (kEntries - 1)];
+        // Fibonacci hashing of (freq, note): the top bits of the product.
+        const uint32_t key = (static_cast<uint32_t>(freq) << 7) ^ static_cast<uint32_t>(note);
+        Entry& entry = entries_[(key * 0x9E3779B1u) >> (32 - kIndexBits)];
         if (!entry.valid || entry.freq != freq || entry.note != note) {
             entry = Entry{freq, note, pitchBendOf(freq, note), true};
         }
@@ -115,7 +116,8 @@ public:
     }
 
 private:
-    static constexpr size_t kEntries = 1024;
+    static constexpr int kIndexBits = 10;
+    static constexpr size_t kEntries = size_t{1} << kIndexBits;
     struct Entry {
         int32_t freq = 0;
         int note = 0;
