@@ -7,6 +7,7 @@
 #include "common/midi_track.h"
 #include "common/output_files.h"
 #include "tonepick/midi/note_conversion.h"
+#include "tonepick/midi/pitch_bend_cache.h"
 
 namespace {
 
@@ -98,33 +99,6 @@ private:
     uint64_t start_ = 0;
     uint64_t bodySize_ = 0;
     bool ok_ = true;
-};
-
-// pitchBendOf takes a logarithm, and a tune bends among few distinct
-// frequencies (vibrato, slides between notes): its results are kept in a small
-// direct-mapped table shared by the FM tracks.
-class PitchBendCache {
-public:
-    int bendOf(int32_t freq, int note) {
-        // Fibonacci hashing of (freq, note): the top bits of the product.
-        const uint32_t key = (static_cast<uint32_t>(freq) << 7) ^ static_cast<uint32_t>(note);
-        Entry& entry = entries_[(key * 0x9E3779B1u) >> (32 - kIndexBits)];
-        if (!entry.valid || entry.freq != freq || entry.note != note) {
-            entry = Entry{freq, note, pitchBendOf(freq, note), true};
-        }
-        return entry.bend;
-    }
-
-private:
-    static constexpr int kIndexBits = 10;
-    static constexpr size_t kEntries = size_t{1} << kIndexBits;
-    struct Entry {
-        int32_t freq = 0;
-        int note = 0;
-        int bend = 0;
-        bool valid = false;
-    };
-    std::vector<Entry> entries_ = std::vector<Entry>(kEntries);
 };
 
 // FM channel i: notes from the frequency word at key-on, then pitch bends that

@@ -1,4 +1,5 @@
 #include "tonepick/midi/note_conversion.h"
+#include "tonepick/midi/pitch_bend_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -112,4 +113,19 @@ TEST(PsgNote, NotesFallAsPeriodsRise) {
         ASSERT_GE(n, 33);
         previous = n;
     }
+}
+
+TEST(PitchBendCache, AnswersExactlyAsTheFormulaWhateverSharesASlot) {
+    // Every frequency word with every FM note, note by note within each word:
+    // many (word, note) pairs share a slot of the table, and pairs of one word
+    // with different notes follow each other closely.
+    PitchBendCache cache;
+    long mismatches = 0;
+    for (int32_t word = 0; word < 0x4000; word += 3) {
+        for (int note = 0; note <= 95; ++note) {
+            if (cache.bendOf(word, note) != pitchBendOf(word, note)) ++mismatches;
+        }
+    }
+    for (const int note : {-5, 300}) EXPECT_EQ(cache.bendOf(0x2284, note), pitchBendOf(0x2284, note));
+    EXPECT_EQ(mismatches, 0);
 }
