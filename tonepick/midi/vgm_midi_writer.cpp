@@ -211,7 +211,14 @@ bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& fi
     uint64_t position = sizeof kHeaderChunk + sizeof kTempoTrack;
 
     TrackBuffer buf;  // one buffer for all tracks
-    PitchBendCache bends;
+    // One lookup per FM event at most.
+    uint64_t fmEvents = 0;
+    for (int i = 0; i < kFmChannelCount; ++i) {
+        fmEvents += events[static_cast<size_t>(i)].size();
+        if (spill != nullptr)
+            for (const SpilledEventBlock& b : spill->blocks[i]) fmEvents += b.count;
+    }
+    PitchBendCache bends(fmEvents);
     for (int i = 0; i < kFmChannelCount; ++i)
         ok = writeTrack(file, position, buf, events, spill, i, FmTrack{buf, bends, i}) && ok;
     for (int j = 0; j < kPsgChannelCount; ++j)

@@ -119,13 +119,17 @@ TEST(PitchBendCache, AnswersExactlyAsTheFormulaWhateverSharesASlot) {
     // Every frequency word with every FM note, note by note within each word:
     // many (word, note) pairs share a slot of the table, and pairs of one word
     // with different notes follow each other closely.
-    PitchBendCache cache;
-    long mismatches = 0;
-    for (int32_t word = 0; word < 0x4000; word += 3) {
-        for (int note = 0; note <= 95; ++note) {
-            if (cache.bendOf(word, note) != pitchBendOf(word, note)) ++mismatches;
+    // The largest table, and the smallest (a short log's), where nearly every
+    // lookup meets another pair in its slot.
+    for (const uint64_t expected : {uint64_t{1} << 20, uint64_t{10}}) {
+        PitchBendCache cache(expected);
+        long mismatches = 0;
+        for (int32_t word = 0; word < 0x4000; word += 3) {
+            for (int note = 0; note <= 95; ++note) {
+                if (cache.bendOf(word, note) != pitchBendOf(word, note)) ++mismatches;
+            }
         }
+        for (const int note : {-5, 300}) EXPECT_EQ(cache.bendOf(0x2284, note), pitchBendOf(0x2284, note));
+        EXPECT_EQ(mismatches, 0) << expected;
     }
-    for (const int note : {-5, 300}) EXPECT_EQ(cache.bendOf(0x2284, note), pitchBendOf(0x2284, note));
-    EXPECT_EQ(mismatches, 0);
 }
