@@ -22,9 +22,17 @@ namespace {
 
 constexpr uint8_t kWaitMask = 0x0F;
 
-// Waits and PCM bytes first: they are most of a typical stream.
+// Chip writes, waits and PCM bytes first: they are most of a typical stream.
 inline bool dispatch(TonepickRun& run, uint8_t command, const uint8_t* operands) {
     StreamState& s = run.stream;
+    if (command == kVgmYm2612Port0 || command == kVgmYm2612Port1) [[likely]] {
+        ym2612Write(run, command == kVgmYm2612Port0 ? 0 : 1, operands[0], operands[1]);
+        return false;
+    }
+    if (command == kVgmPsgWrite) {
+        sn76489Write(run, operands[0]);
+        return false;
+    }
     switch (command >> 4) {
         case kVgmShortWaitFirst >> 4:
             s.sampleTime += (command & kWaitMask) + 1u;
@@ -44,13 +52,6 @@ inline bool dispatch(TonepickRun& run, uint8_t command, const uint8_t* operands)
     switch (command) {
         case kVgmGameGearStereo:
         case kVgmEndOfSound:
-            break;
-        case kVgmPsgWrite:
-            sn76489Write(run, operands[0]);
-            break;
-        case kVgmYm2612Port0:
-        case kVgmYm2612Port1:
-            ym2612Write(run, command == kVgmYm2612Port0 ? 0 : 1, operands[0], operands[1]);
             break;
         case kVgmWaitSamples:
             s.sampleTime += readLe16(operands);
@@ -75,6 +76,26 @@ inline bool dispatch(TonepickRun& run, uint8_t command, const uint8_t* operands)
     return false;
 }
 
+constexpr uint64_t kEveryByte = 0x0101010101010101u;
+
+// The length of the run of commands 0x80..0x8F at the start of [p, p + limit),
+// with the sum of their waits. Eight commands at a time: their high nibbles
+// are compared at once, and the low nibbles (at most 8 * 15) summed by one
+// multiplication into the top byte.
+size_t pcmCommandRun(const uint8_t* p, size_t limit, uint32_t& waits) {
+    size_t i = 0;
+    uint32_t sum = 0;
+    for (; limit - i >= 8; i += 8) {
+        uint64_t word = 0;
+        for (int k = 0; k < 8; ++k) word |= static_cast<uint64_t>(p[i + static_cast<size_t>(k)]) << (8 * k);
+        if ((word & (0xF0 * kEveryByte)) != kVgmDacWriteFirst * kEveryByte) break;
+        sum += static_cast<uint32_t>(((word & (kWaitMask * kEveryByte)) * kEveryByte) >> 56);
+    }
+    for (; i < limit && (p[i] & 0xF0) == kVgmDacWriteFirst; ++i) sum += p[i] & kWaitMask;
+    waits = sum;
+    return i;
+}
+
 // A run of commands 0x80..0x8F at [p, end), as many one-by-one dispatches
 // would handle it: their PCM bytes are consecutive bytes of the PCM block, so
 // they reach the DAC capture as one slice stamped with the times of the first
@@ -91,20 +112,24 @@ size_t dispatchPcmRun(TonepickRun& run, const uint8_t* p, const uint8_t* end) {
             pcm = block.data() + s.pcmOffset;
         }
     }
-    uint32_t time = s.sampleTime;
-    uint32_t lastByteTime = time;
-    size_t i = 0;
     const size_t withBytes = std::min(count, available);
-    for (; i < withBytes && (p[i] & 0xF0) == kVgmDacWriteFirst; ++i) {
-        lastByteTime = time;  // a byte carries the time before its command's wait
-        time += p[i] & kWaitMask;
+    uint32_t waits = 0;
+    const size_t sent = pcmCommandRun(p, withBytes, waits);
+    size_t taken = sent;
+    uint32_t time = s.sampleTime + waits;
+    if (sent != 0) {
+        // A byte carries the time before its own command's wait.
+        const uint32_t lastByteTime = time - (p[sent - 1] & kWaitMask);
+        dacDataRun(run, pcm, sent, s.sampleTime, lastByteTime);
     }
-    const size_t sent = i;
-    for (; i < count && (p[i] & 0xF0) == kVgmDacWriteFirst; ++i) time += p[i] & kWaitMask;
-    if (sent != 0) dacDataRun(run, pcm, sent, s.sampleTime, lastByteTime);
-    s.pcmOffset += static_cast<uint32_t>(i);
+    if (sent == withBytes) {
+        // Past the end of the block the commands still wait and move the position.
+        taken += pcmCommandRun(p + sent, count - sent, waits);
+        time += waits;
+    }
+    s.pcmOffset += static_cast<uint32_t>(taken);
     s.sampleTime = time;
-    return i;
+    return taken;
 }
 
 constexpr uint8_t kDacDataRegister = 0x2A;
