@@ -97,20 +97,17 @@ void writeGlobal(TonepickRun& run, int reg, int value) {
     }
 }
 
+// The operator field each register block 0x30..0x90 sets, by (reg >> 4) - 3.
+constexpr uint8_t OperatorRegs::*kOperatorField[7] = {
+    &OperatorRegs::dtMul, &OperatorRegs::tl,    &OperatorRegs::rsAr,  &OperatorRegs::amD1r,
+    &OperatorRegs::d2r,   &OperatorRegs::d1lRr, &OperatorRegs::ssgEg,
+};
+
 void writeOperator(TonepickRun& run, int ch, int reg, int value) {
     // +0 is S1, +8 is S2, +4 is S3, +C is S4.
     const int k = ((reg >> 3) & 1) | (((reg >> 2) & 1) << 1);
     OperatorRegs& op = run.ym.channel[static_cast<size_t>(ch)].op[static_cast<size_t>(k)];
-    const auto v = static_cast<uint8_t>(value);
-    switch (reg & 0xF0) {
-        case 0x30: op.dtMul = v; break;
-        case 0x40: op.tl = v; break;
-        case 0x50: op.rsAr = v; break;
-        case 0x60: op.amD1r = v; break;
-        case 0x70: op.d2r = v; break;
-        case 0x80: op.d1lRr = v; break;
-        default: op.ssgEg = v; break;  // 0x90
-    }
+    op.*kOperatorField[(reg >> 4) - 3] = static_cast<uint8_t>(value);
 }
 
 // A0..A2 / A4..A6 latch a channel's frequency; A8..AA / AC..AE hold the three
@@ -149,12 +146,10 @@ void writeFrequency(TonepickRun& run, int ch, int reg, int value) {
     ch3Freq[3] = static_cast<uint16_t>(ym.freqLatch[kChannel3] & 0xFFFF);
 }
 
-}  // namespace
-
-void ym2612Write(TonepickRun& run, int port, int reg, int value) {
-    port = port != 0 ? 1 : 0;
-    reg &= 0xFF;
-    value &= 0xFF;
+// Everything but the operator registers: global registers, frequencies,
+// algorithm and panning, and the registers the model does not know. Kept out
+// of line so that the frequent operator writes do not pay for its frame.
+[[gnu::noinline]] void writeOtherRegister(TonepickRun& run, int port, int reg, int value) {
     if (reg >= kFirstOperatorReg && (reg & 3) == 3) {
         printWeirdWrite(run, reg, value);
         return;
@@ -162,8 +157,6 @@ void ym2612Write(TonepickRun& run, int port, int reg, int value) {
     const int ch = (reg & 3) + 3 * port;
     if (reg >= 0x20 && reg < kFirstOperatorReg) {
         writeGlobal(run, reg, value);
-    } else if (reg >= kFirstOperatorReg && reg < kFirstFrequencyReg) {
-        writeOperator(run, ch, reg, value);
     } else if (reg >= kFirstFrequencyReg && reg < kFirstAlgorithmReg) {
         writeFrequency(run, ch, reg, value);
     } else if (reg >= kFirstAlgorithmReg && reg < kFirstUnmodelledReg) {
@@ -176,4 +169,19 @@ void ym2612Write(TonepickRun& run, int port, int reg, int value) {
     } else {
         std::fprintf(run.out, "YM2612_%d %02X %02X\n", port, reg, value);
     }
+}
+
+}  // namespace
+
+void ym2612Write(TonepickRun& run, int port, int reg, int value) {
+    port = port != 0 ? 1 : 0;
+    reg &= 0xFF;
+    value &= 0xFF;
+    // Operator registers 0x30..0x9F of a real channel (low bits 0..2) are
+    // most writes of a log: the shortest path.
+    if (static_cast<unsigned>(reg - kFirstOperatorReg) < kFirstFrequencyReg - kFirstOperatorReg && (reg & 3) != 3) {
+        writeOperator(run, (reg & 3) + 3 * port, reg, value);
+        return;
+    }
+    writeOtherRegister(run, port, reg, value);
 }
