@@ -1,6 +1,7 @@
 #include "tonepick/chips/dac_capture.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -64,8 +65,15 @@ void writeSample(TonepickRun& run) {
         if (!dir.empty()) run.files->createDirectory(dir);
     }
 
-    char name[32];
-    std::snprintf(name, sizeof name, "sample_%03d.wav", static_cast<int>(dac.sampleNumber));
+    // "sample_%03d.wav", built with to_chars: a log can stream tens of
+    // thousands of samples, and the format parser would cost more than the
+    // rest of a short sample's bookkeeping.
+    char digits[16];
+    const size_t digitCount = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, dac.sampleNumber).ptr - digits);
+    std::string name = "sample_";
+    if (digitCount < 3) name.append(3 - digitCount, '0');
+    name.append(digits, digitCount);
+    name += ".wav";
     if (dac.sampleNumber < INT32_MAX) ++dac.sampleNumber;
     dac.enabled = false;
     const std::string path = joinOutputPath(dir, name);
