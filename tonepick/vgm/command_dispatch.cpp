@@ -168,8 +168,43 @@ size_t dispatchDacWriteRun(TonepickRun& run, const uint8_t* p, const uint8_t* en
     return static_cast<size_t>(p - start);
 }
 
-// The dispatcher as the walk's handler, with runs of PCM commands and of
-// direct DAC writes taken whole.
+constexpr size_t kLongestChipRunCommand = 3;  // 0x52/0x53/0x61 and their operands
+
+// A run of chip writes and waits at [p, end): the bulk of a log between its
+// sample streams. One tight loop takes them, with no operand-length lookup
+// or window check per command; each does exactly what dispatch() does. The
+// run stops before a direct DAC write (0x52 0x2A), which has a run of its
+// own, and before any other command.
+size_t dispatchChipWriteRun(TonepickRun& run, const uint8_t* p, const uint8_t* end) {
+    StreamState& s = run.stream;
+    const uint8_t* const start = p;
+    while (static_cast<size_t>(end - p) >= kLongestChipRunCommand) {
+        const uint8_t command = p[0];
+        if (command == kVgmYm2612Port0 || command == kVgmYm2612Port1) {
+            if (command == kVgmYm2612Port0 && p[1] == kDacDataRegister) break;
+            ym2612Write(run, command - kVgmYm2612Port0, p[1], p[2]);
+            p += 3;
+        } else if ((command & 0xF0) == kVgmShortWaitFirst) {
+            s.sampleTime += (command & kWaitMask) + 1u;
+            p += 1;
+        } else if (command == kVgmPsgWrite) {
+            sn76489Write(run, p[1]);
+            p += 2;
+        } else if (command == kVgmWaitNtscFrame || command == kVgmWaitPalFrame) {
+            s.sampleTime += s.frameWaits[command == kVgmWaitNtscFrame ? 0 : 1];
+            p += 1;
+        } else if (command == kVgmWaitSamples) {
+            s.sampleTime += readLe16(p + 1);
+            p += 3;
+        } else {
+            break;
+        }
+    }
+    return static_cast<size_t>(p - start);
+}
+
+// The dispatcher as the walk's handler, with runs of PCM commands, of direct
+// DAC writes and of other chip writes and waits taken whole.
 struct Dispatcher {
     TonepickRun& tonepick;
     bool command(uint8_t command, const uint8_t* operands) { return dispatch(tonepick, command, operands); }
@@ -177,7 +212,7 @@ struct Dispatcher {
         // The walk guarantees more than kMaxVgmOperandBytes bytes from next.
         if ((*next & 0xF0) == kVgmDacWriteFirst) return dispatchPcmRun(tonepick, next, end);
         if (*next == kVgmYm2612Port0 && next[1] == kDacDataRegister) return dispatchDacWriteRun(tonepick, next, end);
-        return 0;
+        return dispatchChipWriteRun(tonepick, next, end);
     }
 };
 

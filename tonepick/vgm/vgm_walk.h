@@ -28,9 +28,11 @@ void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing
 // handler.command(command, operands) for every command but 0x67 (for 0x68 with
 // the 10 bytes after the 0x66 marker); a handler returning true ends the walk.
 // Before each command that lies wholly in the input window with room to spare,
-// handler.run(next, end) may take a run of commands without operands from
-// [next, end) at once, exactly as one command() call each would, and return
-// the number of bytes it took (0: none; the command then goes to command()).
+// handler.run(next, end) may take a run of whole commands from [next, end) at
+// once, exactly as one command() call each would, and return the number of
+// bytes it took (0: none; the command then goes to command()). Only commands
+// whose length does not depend on the file's version and that never end the
+// walk may be taken that way.
 template <typename Handler>
 int walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler& handler) {
     const VgmOperandLengths lengths = vgmOperandLengths(reader.version);

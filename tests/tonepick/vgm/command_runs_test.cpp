@@ -1,9 +1,10 @@
-// The walk of a conversion takes runs of PCM commands (0x80..0x8F), and runs
-// of direct DAC writes (0x52 0x2A value) with short waits, whole and hands
-// their bytes to the DAC capture in slices. These tests walk the same
-// streams both ways, command by command through the installed handler and
-// through walkAndDispatch, from memory and from a file read in chunks, and
-// require the same clock, PCM position, samples and messages.
+// The walk of a conversion takes runs of commands whole: PCM commands
+// (0x80..0x8F) and direct DAC writes (0x52 0x2A value) with short waits, whose
+// bytes reach the DAC capture in slices, and runs of other chip writes and
+// waits. These tests walk the same streams both ways, command by command
+// through the installed handler and through walkAndDispatch, from memory and
+// from a file read in chunks, and require the same clock, PCM position,
+// samples, files and messages.
 
 #include <gtest/gtest.h>
 
@@ -163,5 +164,47 @@ TEST(DirectDacRuns, ACaptureLongerThanMemoryHoldsContinuesInTheSpill) {
     b.ym(0, 0x2B, 0x80);
     for (size_t i = 0; i < kDacBytesInMemory + 7000; ++i) b.ym(0, 0x2A, static_cast<int>(i * 7 % 251)).raw({0x71});
     b.ym(0, 0x2B, 0x00).end();
+    expectSameWalks(b.bytes());
+}
+
+TEST(ChipWriteRuns, EveryKindOfCommandMixedMatchesOneByOne) {
+    VgmBuilder b(0x150);
+    b.dataBlock(0x00, ramp(4000, 7));
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    // ~300 KB: the file way crosses several input windows, so runs meet the
+    // window's end at every kind of command.
+    for (int step = 0; step < 100000; ++step) {
+        const int ch = static_cast<int>(next(6));
+        const int port = ch / 3;
+        const int slot = ch % 3;
+        switch (next(20)) {
+            case 0: b.ym(port, 0x30 + 4 * static_cast<int>(next(4)) + 0x10 * static_cast<int>(next(7)) + slot, static_cast<int>(next(256))); break;
+            case 1: b.ym(port, 0x40 + 4 * static_cast<int>(next(4)) + slot, static_cast<int>(next(128))); break;
+            case 2: b.keyOn(ch, static_cast<uint8_t>(0x10 * (1 + next(15)))); break;
+            case 3: b.keyOff(ch); break;
+            case 4: b.frequency(ch, static_cast<int>(next(8)), static_cast<int>(next(2048))); break;
+            case 5: b.ym(port, 0xA8 + static_cast<int>(next(8)), static_cast<int>(next(256))); break;  // channel 3 special
+            case 6: b.ym(port, 0xB0 + 4 * static_cast<int>(next(2)) + slot, static_cast<int>(next(256))); break;
+            case 7: b.ym(static_cast<int>(next(2)), 0x22 + 5 * static_cast<int>(next(2)), static_cast<int>(next(256))); break;  // 0x22 / 0x27
+            case 8: b.ym(port, static_cast<int>(next(256)), static_cast<int>(next(256))); break;  // any register, odd ones too
+            case 9: b.psg(static_cast<uint8_t>(next(256))); break;
+            case 10: b.raw({static_cast<uint8_t>(0x70 + next(16))}); break;
+            case 11: b.raw({static_cast<uint8_t>(0x62 + next(2))}); break;
+            case 12: b.wait(1 + next(70000)); break;
+            case 13: b.raw({0x64, static_cast<uint8_t>(0x62 + next(2)), static_cast<uint8_t>(next(256)), 0x01}); break;
+            case 14: b.ym(0, 0x2B, next(2) != 0 ? 0x80 : 0x00); break;
+            case 15: b.ym(static_cast<int>(next(2)), 0x2A, static_cast<int>(next(256))); break;  // DAC byte, either port
+            case 16: b.pcmWrite(static_cast<int>(next(16))); break;
+            case 17: b.pcmSeek(next(4000)); break;
+            case 18: b.raw({0x4F, 0x00}); break;  // not ours: "Unhandled"
+            default: b.raw({static_cast<uint8_t>(0xA0 + next(32)), 0x01, 0x02}); break;  // another chip
+        }
+    }
+    b.end();
+    ASSERT_GT(b.bytes().size(), 3 * kInputChunkSize);
     expectSameWalks(b.bytes());
 }
