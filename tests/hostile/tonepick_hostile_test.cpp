@@ -119,6 +119,10 @@ TEST(TonepickHostile, AFloodOfNewInstrumentsStopsAtTheInstrumentLimit) {
         v.ym(0, 0x30, i & 0xFF).ym(0, 0x38, (i >> 8) & 0xFF).ym(0, 0x34, i >> 16).keyOn(0).wait(1).keyOff(0);
     };
     for (int i = 0; i < flood; ++i) instrument(i);
+    // The last one not kept, again, and after a volume change: still none.
+    instrument(flood - 1);
+    v.ym(0, 0x40, 0x10);
+    instrument(flood - 1);
     instrument(5);
     instrument(static_cast<int>(kMaxPatches) - 1);
     v.end();
@@ -135,11 +139,13 @@ TEST(TonepickHostile, AFloodOfNewInstrumentsStopsAtTheInstrumentLimit) {
     forEachChannelEvent(c.run->channelEvents, &c.run->eventSpill, 0, [&](const ChannelEvent& e) {
         if (e.on != 0) keyOnIndices.push_back(e.extra);
     });
-    ASSERT_EQ(keyOnIndices.size(), static_cast<size_t>(flood) + 2);
+    ASSERT_EQ(keyOnIndices.size(), static_cast<size_t>(flood) + 4);
     EXPECT_EQ(keyOnIndices[kMaxPatches - 1], static_cast<int32_t>(kMaxPatches) - 1);
     EXPECT_EQ(keyOnIndices[kMaxPatches], -1);
-    EXPECT_EQ(keyOnIndices[static_cast<size_t>(flood)], 5);
-    EXPECT_EQ(keyOnIndices[static_cast<size_t>(flood) + 1], static_cast<int32_t>(kMaxPatches) - 1);
+    EXPECT_EQ(keyOnIndices[static_cast<size_t>(flood)], -1);
+    EXPECT_EQ(keyOnIndices[static_cast<size_t>(flood) + 1], -1);
+    EXPECT_EQ(keyOnIndices[static_cast<size_t>(flood) + 2], 5);
+    EXPECT_EQ(keyOnIndices[static_cast<size_t>(flood) + 3], static_cast<int32_t>(kMaxPatches) - 1);
 }
 
 TEST(TonepickHostile, AFloodOfDataBlocksStopsAtTheBlockLimitAndReadsPastTheRest) {

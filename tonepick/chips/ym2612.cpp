@@ -60,14 +60,17 @@ void writeKeyOnOff(TonepickRun& run, int value) {
     int32_t& index = run.ym.patchIndex[static_cast<size_t>(c)];
     if (newMask != 0) {
         const auto slot = static_cast<size_t>(c);
-        if (!run.ym.captured[slot] || !(run.ym.capturedImage[slot] == image)) {
+        const PatchKey key = patchKey(image);
+        if (!run.ym.captured[slot] || run.ym.capturedKey[slot] != key) {
             const bool wasFull = run.patches.full;
-            index = capturePatch(run.patches, image);
+            index = capturePatchWithKey(run.patches, image, key);
             if (run.patches.full && !wasFull) {
                 std::fprintf(run.out, "Warning: only the first %zu instruments are kept\n", kMaxPatches);
             }
-            run.ym.capturedImage[slot] = image;
+            run.ym.capturedKey[slot] = key;
             run.ym.captured[slot] = true;
+        } else if (index >= 0) {
+            keepLouderLevels(run.patches, index, image);
         }
         appendEvent(run, c, 1, freq, index);
     } else {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "tonepick/chips/patch_record.h"
+#include "tonepick/instruments/patch_list.h"
 
 struct TonepickRun;
 
@@ -15,10 +16,11 @@ struct Ym2612State {
     std::array<int32_t, 6> freqLatch{};        // per channel: (A4 value << 8) | A0 value
     std::array<uint16_t, 3> ch3SpecialFreq{};  // A8/AC, A9/AD, AA/AE pairs (index reg & 3)
     std::array<int32_t, 6> patchIndex{};       // patch index of each channel's last key-on
-    // The image each channel had at its last patch capture. A key-on with the
-    // very same image needs no lookup: it matches the same stored patch, and
-    // its levels cannot be louder than the ones kept there.
-    std::array<PatchRecord, 6> capturedImage{};
+    // The match key of each channel's last patch capture. A key-on with the
+    // same key needs no lookup: it matches the same stored patch (or, when the
+    // list was full, still none), whose levels it may only raise. Volume
+    // changes between notes leave the key alone.
+    std::array<PatchKey, 6> capturedKey{};
     std::array<bool, 6> captured{};
 
     bool operator==(const Ym2612State&) const = default;

@@ -59,15 +59,18 @@ PatchKey patchKey(const PatchRecord& record) {
     return key;
 }
 
-int32_t capturePatch(PatchList& list, const PatchRecord& record) {
-    const PatchKey key = patchKey(record);
+void keepLouderLevels(PatchList& list, int32_t index, const PatchRecord& record) {
+    PatchRecord& stored = list.patches[static_cast<size_t>(index)];
+    // Keep the levels of the loudest key-on (the first of equally loud ones).
+    if (loudness(record) > loudness(stored)) {
+        for (size_t k = 0; k < 4; ++k) stored.op[k].tl = record.op[k].tl;
+    }
+}
+
+int32_t capturePatchWithKey(PatchList& list, const PatchRecord& record, const PatchKey& key) {
     const auto found = list.byKey.find(key);
     if (found != list.byKey.end()) {
-        PatchRecord& stored = list.patches[static_cast<size_t>(found->second)];
-        // Keep the levels of the loudest key-on (the first of equally loud ones).
-        if (loudness(record) > loudness(stored)) {
-            for (size_t k = 0; k < 4; ++k) stored.op[k].tl = record.op[k].tl;
-        }
+        keepLouderLevels(list, found->second, record);
         return found->second;
     }
     if (list.patches.size() >= kMaxPatches) {
@@ -78,4 +81,8 @@ int32_t capturePatch(PatchList& list, const PatchRecord& record) {
     list.patches.push_back(record);
     list.byKey.emplace(key, index);
     return index;
+}
+
+int32_t capturePatch(PatchList& list, const PatchRecord& record) {
+    return capturePatchWithKey(list, record, patchKey(record));
 }

@@ -44,3 +44,10 @@ PatchKey patchKey(const PatchRecord& record);
 // strictly louder), or a newly appended copy; -1 (and `full` set) for a new
 // instrument when the list already holds kMaxPatches.
 int32_t capturePatch(PatchList& list, const PatchRecord& record);
+
+// capturePatch for a record whose key the caller already has.
+int32_t capturePatchWithKey(PatchList& list, const PatchRecord& record, const PatchKey& key);
+
+// The level update capturePatch makes when `record` matches the stored patch
+// `index`, for a caller that already knows the match.
+void keepLouderLevels(PatchList& list, int32_t index, const PatchRecord& record);
