@@ -1,10 +1,13 @@
 // Runs a command several times and prints the medians of its wall time, CPU
-// time (user + system) and peak resident memory, for bench/run_bench.sh.
+// time (user + system), peak resident memory and user time, for
+// bench/run_bench.sh.
 //   measure_run <runs> <stdout-file> [--fresh <dir>] -- <program> [args...]
 // The command's standard output goes to <stdout-file> (use /dev/null to drop
 // it). With --fresh, <dir> is deleted and created empty before every run, so
 // each run writes its output files anew; that time is not counted.
-// Prints one line: "<wall seconds> <cpu seconds> <peak KiB> <exit code>".
+// Prints one line: "<wall seconds> <cpu seconds> <peak KiB> <exit code> <user seconds>".
+// User time is the program's own work; the rest of the CPU time is the
+// system's (reading the input, creating and writing the output files).
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -25,6 +28,7 @@ namespace {
 struct Sample {
     double wall = 0;
     double cpu = 0;
+    double user = 0;
     long peakKib = 0;
     int exitCode = 0;
 };
@@ -47,7 +51,8 @@ bool runOnce(char** command, const char* stdoutPath, Sample& sample) {
     if (wait4(child, &status, 0, &usage) != child) return false;
     const auto end = std::chrono::steady_clock::now();
     sample.wall = std::chrono::duration<double>(end - start).count();
-    sample.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    sample.user = seconds(usage.ru_utime);
+    sample.cpu = sample.user + seconds(usage.ru_stime);
     sample.peakKib = usage.ru_maxrss;  // KiB on Linux
     sample.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return true;
@@ -73,7 +78,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int runs = std::atoi(argv[1]);
-    std::vector<double> walls, cpus;
+    std::vector<double> walls, cpus, users;
     std::vector<long> peaks;
     int exitCode = 0;
     for (int r = 0; r < runs; ++r) {
@@ -89,9 +94,10 @@ int main(int argc, char** argv) {
         }
         walls.push_back(s.wall);
         cpus.push_back(s.cpu);
+        users.push_back(s.user);
         peaks.push_back(s.peakKib);
         exitCode = s.exitCode;
     }
-    std::printf("%.4f %.4f %ld %d\n", median(walls), median(cpus), median(peaks), exitCode);
+    std::printf("%.4f %.4f %ld %d %.4f\n", median(walls), median(cpus), median(peaks), exitCode, median(users));
     return 0;
 }

@@ -57,16 +57,17 @@ gems_input() {  # kind songs length -> path without extension (.seq, .ins)
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 bytes_of() { stat -c %s "$1"; }
 
-# measure runs stdout-file fresh-dir command... -> sets WALL CPU PEAK CODE
+# measure runs stdout-file fresh-dir command... -> sets WALL CPU PEAK CODE USER_CPU
 measure() {
   local runs=$1 stdout=$2 dir=$3; shift 3
-  read -r WALL CPU PEAK CODE < <("$MEASURE" "$runs" "$stdout" --fresh "$dir" -- "$@")
+  read -r WALL CPU PEAK CODE USER_CPU < <("$MEASURE" "$runs" "$stdout" --fresh "$dir" -- "$@")
 }
 
 printf '\n== tonepick (median of %d runs; output on %s)\n' "$RUNS" "$OUT"
 # "files": writing copies of the same output files, nothing else (bench/write_outputs.cpp);
 # with cat's read, the part of the wall time no conversion can avoid.
-printf '%-18s %9s %9s %9s %10s %10s %9s %7s %8s %7s  %s\n' input MB wall cpu 'MB/s' 'peak MiB' 'cat' ratio files count 'memory budget'
+# "user": the CPU time of tonepick's own work; the rest of "cpu" is the system's.
+printf '%-18s %7s %7s %7s %7s %8s %9s %8s %6s %7s %6s  %s\n' input MB wall cpu user 'MB/s' 'peak MiB' cat ratio files count 'memory budget'
 for kind in dense dac; do
   f=$(vgm_input $kind $VGM_MB)
   size=$(bytes_of "$f")
@@ -79,9 +80,9 @@ for kind in dense dac; do
   budget=$(( (blocks + longest) / 1024 + 32 * 1024 ))
   verdict=$([ "$PEAK" -le "$budget" ] && echo within || echo OVER)
   read -r FILES_WALL FILES_COUNT < <("$WRITE_OUTPUTS" "$RUNS" "$OUT/$kind" "$OUT/copies")
-  printf '%-18s %9.1f %9.3f %9.3f %10.1f %10s %9.4f %6.1fx %8.3f %7d  %s MiB (%s)\n' "$(basename "$f")" \
-    "$(awk -v b="$size" 'BEGIN { print b / 1048576 }')" "$WALL" "$CPU" \
-    "$(awk -v b="$size" -v t="$WALL" 'BEGIN { print b / 1048576 / t }')" "$(mib "$PEAK")" "$CAT_WALL" \
+  printf '%-18s %7.1f %7.3f %7.3f %7.3f %8.1f %9s %8.4f %5.1fx %7.3f %6d  %s MiB (%s)\n' "$(basename "$f")" \
+    "$(awk -v b="$size" 'BEGIN { print b / 1000000 }')" "$WALL" "$CPU" "$USER_CPU" \
+    "$(awk -v b="$size" -v t="$WALL" 'BEGIN { print b / 1000000 / t }')" "$(mib "$PEAK")" "$CAT_WALL" \
     "$(awk -v a="$WALL" -v b="$CAT_WALL" 'BEGIN { print a / b }')" "$FILES_WALL" "$FILES_COUNT" \
     "$(mib "$budget")" "$verdict"
 done
