@@ -1,6 +1,7 @@
 #include "tonepick/vgm/command_dispatch.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 
@@ -168,37 +169,37 @@ size_t dispatchDacWriteRun(TonepickRun& run, const uint8_t* p, const uint8_t* en
     return static_cast<size_t>(p - start);
 }
 
-constexpr size_t kLongestChipRunCommand = 3;  // 0x52/0x53/0x61 and their operands
+// Operand bytes of the commands a chip-write run takes (-1: not taken): chip
+// writes and waits, whose lengths never depend on the file's version.
+constexpr std::array<int8_t, 256> makeChipRunOperands() {
+    std::array<int8_t, 256> operands{};
+    operands.fill(-1);
+    operands[kVgmPsgWrite] = 1;
+    operands[kVgmYm2612Port0] = 2;
+    operands[kVgmYm2612Port1] = 2;
+    operands[kVgmWaitSamples] = 2;
+    operands[kVgmWaitNtscFrame] = 0;
+    operands[kVgmWaitPalFrame] = 0;
+    for (int c = kVgmShortWaitFirst; c <= kVgmShortWaitLast; ++c) operands[static_cast<size_t>(c)] = 0;
+    return operands;
+}
+
+constexpr std::array<int8_t, 256> kChipRunOperands = makeChipRunOperands();
+constexpr size_t kLongestChipRunCommand = 3;
 
 // A run of chip writes and waits at [p, end): the bulk of a log between its
-// sample streams. One tight loop takes them, with no operand-length lookup
-// or window check per command; each does exactly what dispatch() does. The
-// run stops before a direct DAC write (0x52 0x2A), which has a run of its
-// own, and before any other command.
+// sample streams. One tight loop hands them to dispatch() with no window
+// check or version-dependent length lookup per command. The run stops before
+// a direct DAC write (0x52 0x2A), which has a run of its own, and before any
+// other command.
 size_t dispatchChipWriteRun(TonepickRun& run, const uint8_t* p, const uint8_t* end) {
-    StreamState& s = run.stream;
     const uint8_t* const start = p;
     while (static_cast<size_t>(end - p) >= kLongestChipRunCommand) {
         const uint8_t command = p[0];
-        if (command == kVgmYm2612Port0 || command == kVgmYm2612Port1) {
-            if (command == kVgmYm2612Port0 && p[1] == kDacDataRegister) break;
-            ym2612Write(run, command - kVgmYm2612Port0, p[1], p[2]);
-            p += 3;
-        } else if ((command & 0xF0) == kVgmShortWaitFirst) {
-            s.sampleTime += (command & kWaitMask) + 1u;
-            p += 1;
-        } else if (command == kVgmPsgWrite) {
-            sn76489Write(run, p[1]);
-            p += 2;
-        } else if (command == kVgmWaitNtscFrame || command == kVgmWaitPalFrame) {
-            s.sampleTime += s.frameWaits[command == kVgmWaitNtscFrame ? 0 : 1];
-            p += 1;
-        } else if (command == kVgmWaitSamples) {
-            s.sampleTime += readLe16(p + 1);
-            p += 3;
-        } else {
-            break;
-        }
+        const int operands = kChipRunOperands[command];
+        if (operands < 0 || (command == kVgmYm2612Port0 && p[1] == kDacDataRegister)) break;
+        dispatch(run, command, p + 1);
+        p += 1 + operands;
     }
     return static_cast<size_t>(p - start);
 }
