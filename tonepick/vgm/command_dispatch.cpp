@@ -1,7 +1,6 @@
 #include "tonepick/vgm/command_dispatch.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
 
@@ -23,45 +22,49 @@ namespace {
 
 constexpr uint8_t kWaitMask = 0x0F;
 
-// Chip writes, waits and PCM bytes first: they are most of a typical stream.
-inline bool dispatch(TonepickRun& run, uint8_t command, const uint8_t* operands) {
+// The commands between sample streams, most of a typical log: chip writes
+// and waits. Returns the number of operand bytes the command took, or -1,
+// having done nothing, for any other command.
+inline int applyChipCommand(TonepickRun& run, uint8_t command, const uint8_t* operands) {
     StreamState& s = run.stream;
-    if (command == kVgmYm2612Port0 || command == kVgmYm2612Port1) [[likely]] {
+    if (command == kVgmYm2612Port0 || command == kVgmYm2612Port1) {
         ym2612Write(run, command == kVgmYm2612Port0 ? 0 : 1, operands[0], operands[1]);
-        return false;
+        return 2;
+    }
+    if ((command & 0xF0) == kVgmShortWaitFirst) {
+        s.sampleTime += (command & kWaitMask) + 1u;
+        return 0;
     }
     if (command == kVgmPsgWrite) {
         sn76489Write(run, operands[0]);
-        return false;
+        return 1;
     }
-    switch (command >> 4) {
-        case kVgmShortWaitFirst >> 4:
-            s.sampleTime += (command & kWaitMask) + 1u;
-            return false;
-        case kVgmDacWriteFirst >> 4: {
-            uint8_t byte = 0;
-            // A PCM byte is a YM2612 write of register 0x2A on port 0, which
-            // goes straight to the DAC capture.
-            if (pcmByteAt(run.reader, s.pcmOffset, byte)) dacData(run, byte);
-            s.pcmOffset += 1;
-            s.sampleTime += command & kWaitMask;  // 0..15, unlike 0x7n
-            return false;
-        }
-        default:
-            break;
+    if (command == kVgmWaitNtscFrame || command == kVgmWaitPalFrame) {
+        s.sampleTime += s.frameWaits[command == kVgmWaitNtscFrame ? 0 : 1];
+        return 0;
+    }
+    if (command == kVgmWaitSamples) {
+        s.sampleTime += readLe16(operands);
+        return 2;
+    }
+    return -1;
+}
+
+inline bool dispatch(TonepickRun& run, uint8_t command, const uint8_t* operands) {
+    if (applyChipCommand(run, command, operands) >= 0) [[likely]] return false;
+    StreamState& s = run.stream;
+    if ((command & 0xF0) == kVgmDacWriteFirst) {
+        uint8_t byte = 0;
+        // A PCM byte is a YM2612 write of register 0x2A on port 0, which goes
+        // straight to the DAC capture.
+        if (pcmByteAt(run.reader, s.pcmOffset, byte)) dacData(run, byte);
+        s.pcmOffset += 1;
+        s.sampleTime += command & kWaitMask;  // 0..15, unlike 0x7n
+        return false;
     }
     switch (command) {
         case kVgmGameGearStereo:
         case kVgmEndOfSound:
-            break;
-        case kVgmWaitSamples:
-            s.sampleTime += readLe16(operands);
-            break;
-        case kVgmWaitNtscFrame:
-            s.sampleTime += s.frameWaits[0];
-            break;
-        case kVgmWaitPalFrame:
-            s.sampleTime += s.frameWaits[1];
             break;
         case kVgmOverrideFrameWait:
             if (operands[0] == kVgmWaitNtscFrame) s.frameWaits[0] = readLe16(operands + 1);
@@ -169,36 +172,19 @@ size_t dispatchDacWriteRun(TonepickRun& run, const uint8_t* p, const uint8_t* en
     return static_cast<size_t>(p - start);
 }
 
-// Operand bytes of the commands a chip-write run takes (-1: not taken): chip
-// writes and waits, whose lengths never depend on the file's version.
-constexpr std::array<int8_t, 256> makeChipRunOperands() {
-    std::array<int8_t, 256> operands{};
-    operands.fill(-1);
-    operands[kVgmPsgWrite] = 1;
-    operands[kVgmYm2612Port0] = 2;
-    operands[kVgmYm2612Port1] = 2;
-    operands[kVgmWaitSamples] = 2;
-    operands[kVgmWaitNtscFrame] = 0;
-    operands[kVgmWaitPalFrame] = 0;
-    for (int c = kVgmShortWaitFirst; c <= kVgmShortWaitLast; ++c) operands[static_cast<size_t>(c)] = 0;
-    return operands;
-}
-
-constexpr std::array<int8_t, 256> kChipRunOperands = makeChipRunOperands();
-constexpr size_t kLongestChipRunCommand = 3;
+constexpr size_t kLongestChipCommand = 3;  // 0x52, 0x53, 0x61 with their operands
 
 // A run of chip writes and waits at [p, end): the bulk of a log between its
-// sample streams. One tight loop hands them to dispatch() with no window
-// check or version-dependent length lookup per command. The run stops before
-// a direct DAC write (0x52 0x2A), which has a run of its own, and before any
-// other command.
+// sample streams, taken in one tight loop with no window check or
+// version-dependent length lookup per command. The run stops before a direct
+// DAC write (0x52 0x2A), which has a run of its own, and before any other
+// command.
 size_t dispatchChipWriteRun(TonepickRun& run, const uint8_t* p, const uint8_t* end) {
     const uint8_t* const start = p;
-    while (static_cast<size_t>(end - p) >= kLongestChipRunCommand) {
-        const uint8_t command = p[0];
-        const int operands = kChipRunOperands[command];
-        if (operands < 0 || (command == kVgmYm2612Port0 && p[1] == kDacDataRegister)) break;
-        dispatch(run, command, p + 1);
+    while (static_cast<size_t>(end - p) >= kLongestChipCommand) {
+        if (p[0] == kVgmYm2612Port0 && p[1] == kDacDataRegister) break;
+        const int operands = applyChipCommand(run, p[0], p + 1);
+        if (operands < 0) break;
         p += 1 + operands;
     }
     return static_cast<size_t>(p - start);
