@@ -21,7 +21,7 @@ constexpr int kBendCentre = 8192;
 constexpr int kBendMax = 16383;
 
 // Linear frequency value: fnum scaled by 2^block (0..262016).
-int64_t linearFrequency(int32_t freqWord) {
+constexpr int64_t linearFrequency(int32_t freqWord) {
     const uint32_t word = static_cast<uint32_t>(freqWord);
     return static_cast<int64_t>(word & 0x7FF) << ((word >> 11) & 7);
 }
@@ -78,9 +78,7 @@ constexpr std::array<uint8_t, kPsgPeriodCount> makePsgNoteTable() {
 
 constexpr std::array<uint8_t, kPsgPeriodCount> kPsgNoteByPeriod = makePsgNoteTable();
 
-}  // namespace
-
-int ym2612NoteOf(int32_t freqWord) {
+constexpr int nearestFmNote(int32_t freqWord) {
     const int64_t c = linearFrequency(freqWord);
     if (c < kFnumReference[0]) return 0;
     // Octave: the last one whose C lies at or below c (c < 2^18, so at most 8).
@@ -100,6 +98,24 @@ int ym2612NoteOf(int32_t freqWord) {
     }
     const int note = 12 * oct + s;
     return note > kHighestFmNote ? kHighestFmNote : note;
+}
+
+// Every frequency word (block and fnum, 14 bits) converted once at compile
+// time: the MIDI writer converts one per key-on.
+constexpr int kFmWordCount = 1 << 14;
+
+constexpr std::array<uint8_t, kFmWordCount> makeFmNoteTable() {
+    std::array<uint8_t, kFmWordCount> notes{};
+    for (int w = 0; w < kFmWordCount; ++w) notes[static_cast<size_t>(w)] = static_cast<uint8_t>(nearestFmNote(w));
+    return notes;
+}
+
+constexpr std::array<uint8_t, kFmWordCount> kFmNoteByWord = makeFmNoteTable();
+
+}  // namespace
+
+int ym2612NoteOf(int32_t freqWord) {
+    return kFmNoteByWord[static_cast<uint32_t>(freqWord) & (kFmWordCount - 1)];
 }
 
 int pitchBendOf(int32_t freqWord, int note) {
