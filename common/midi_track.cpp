@@ -4,20 +4,9 @@
 #include "common/output_files.h"
 
 void appendVlq(TrackBuffer& buf, int32_t value) {
-    if (value <= 0) {
-        buf.push_back(0x00);
-        return;
-    }
-    uint32_t v = static_cast<uint32_t>(value);
-    if (v > kMaxVlq) v = kMaxVlq;
-    uint8_t groups[4];
-    int count = 0;
-    do {
-        groups[count++] = static_cast<uint8_t>(v & 0x7F);
-        v >>= 7;
-    } while (v != 0);
-    while (count > 1) buf.push_back(static_cast<uint8_t>(groups[--count] | 0x80));
-    buf.push_back(groups[0]);
+    uint8_t bytes[kMaxVlqBytes];
+    const uint8_t* end = putVlq(bytes, value);
+    for (const uint8_t* p = bytes; p != end; ++p) buf.push_back(*p);
 }
 
 void appendDelta(TrackBuffer& buf, int32_t delta) { appendVlq(buf, delta); }

@@ -4,6 +4,7 @@
 // carries the length of its data. No appender uses running status: every
 // event carries its own status byte.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -15,9 +16,24 @@ using TrackBuffer = std::vector<uint8_t>;
 // Largest value a four-byte variable-length quantity can hold.
 constexpr int64_t kMaxVlq = 0x0FFFFFFF;
 
-// Appends value as a variable-length quantity: 7-bit groups, most significant
-// first, bit 7 set on all but the last byte. Values of 0 or less give 0x00;
-// values above kMaxVlq are clamped so that at most four bytes are written.
+// Longest variable-length quantity written.
+constexpr size_t kMaxVlqBytes = 4;
+
+// Writes value as a variable-length quantity at out (room for kMaxVlqBytes)
+// and returns the end: 7-bit groups, most significant first, bit 7 set on all
+// but the last byte. Values of 0 or less give 0x00; values above kMaxVlq are
+// clamped so that at most four bytes are written. Inline: a track writes one
+// before every event.
+inline uint8_t* putVlq(uint8_t* out, int32_t value) {
+    const uint32_t v = value <= 0 ? 0u : value > kMaxVlq ? static_cast<uint32_t>(kMaxVlq) : static_cast<uint32_t>(value);
+    int shift = 21;
+    while (shift > 0 && (v >> shift) == 0) shift -= 7;
+    for (; shift > 0; shift -= 7) *out++ = static_cast<uint8_t>(((v >> shift) & 0x7F) | 0x80);
+    *out++ = static_cast<uint8_t>(v & 0x7F);
+    return out;
+}
+
+// Appends the bytes of putVlq.
 void appendVlq(TrackBuffer& buf, int32_t value);
 
 // The delta time before an event; the same bytes as appendVlq.

@@ -29,22 +29,42 @@ constexpr uint8_t kHeaderChunk[14] = {'M', 'T', 'h', 'd', 0x00, 0x00, 0x00, 0x06
 constexpr uint8_t kTempoTrack[19] = {'M', 'T', 'r', 'k', 0x00, 0x00, 0x00, 0x0B, 0x00, 0xFF,
                                      0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00};
 
-// Ticks between two event times. Times are the 32-bit sample clock, which
-// wraps: the gap is their difference modulo 2^32, written in full however long.
-void appendGap(TrackBuffer& buf, uint32_t time, uint32_t lastTime) {
-    const uint32_t gap = time - lastTime;
-    appendLongDelta(buf, static_cast<int64_t>(gap));
-}
+// The bytes of one event list entry, gathered and appended to the track in
+// one go: per byte, a vector's push_back costs more than the rest of the work.
+// An entry writes at most a gap, two three-byte events and a zero delta.
+class EntryBytes {
+public:
+    explicit EntryBytes(TrackBuffer& buf) : buf_(buf) {}
+    ~EntryBytes() { buf_.insert(buf_.end(), bytes_, end_); }
+    EntryBytes(const EntryBytes&) = delete;
+    EntryBytes& operator=(const EntryBytes&) = delete;
 
-void appendChannelEvent(TrackBuffer& buf, uint8_t status, int channel, int data1, int data2) {
-    buf.push_back(static_cast<uint8_t>(status | (channel & 0x0F)));
-    buf.push_back(static_cast<uint8_t>(data1 & 0x7F));
-    buf.push_back(static_cast<uint8_t>(data2 & 0x7F));
-}
+    // Ticks between two event times. Times are the 32-bit sample clock, which
+    // wraps: the gap is their difference modulo 2^32, written in full however
+    // long. Always the entry's first bytes.
+    void gap(uint32_t time, uint32_t lastTime) {
+        const uint32_t ticks = time - lastTime;
+        if (ticks > kMaxVlq) {
+            appendLongDelta(buf_, static_cast<int64_t>(ticks));  // nothing gathered yet
+            return;
+        }
+        end_ = putVlq(end_, static_cast<int32_t>(ticks));
+    }
+    void zeroDelta() { *end_++ = 0x00; }
+    void channelEvent(uint8_t status, int channel, int data1, int data2) {
+        end_[0] = static_cast<uint8_t>(status | (channel & 0x0F));
+        end_[1] = static_cast<uint8_t>(data1 & 0x7F);
+        end_[2] = static_cast<uint8_t>(data2 & 0x7F);
+        end_ += 3;
+    }
+    void bend(int channel, int value) { channelEvent(kPitchBend, channel, value & 0x7F, (value >> 7) & 0x7F); }
 
-void appendBend(TrackBuffer& buf, int channel, int bend) {
-    appendChannelEvent(buf, kPitchBend, channel, bend & 0x7F, (bend >> 7) & 0x7F);
-}
+private:
+    static constexpr size_t kMaxBytes = kMaxVlqBytes + 3 + 1 + 3;
+    TrackBuffer& buf_;
+    uint8_t bytes_[kMaxBytes];
+    uint8_t* end_ = bytes_;
+};
 
 void appendNames(TrackBuffer& buf, const char* text) {
     appendTrackName(buf, text);
@@ -119,29 +139,30 @@ struct FmTrack {
         appendBendRange(buf, i, kBendRangeSemitones);
     }
     void feed(const ChannelEvent& e) {
+        EntryBytes out(buf);
         if (e.on != 0 && !sounding) {
-            appendGap(buf, e.time, lastTime);
+            out.gap(e.time, lastTime);
             note = ym2612NoteOf(e.freq);
             const int bend = bends.bendOf(e.freq, note);
             if (bend != lastBend) {
-                appendBend(buf, i, bend);
-                appendDelta(buf, 0);
+                out.bend(i, bend);
+                out.zeroDelta();
             }
-            appendChannelEvent(buf, kNoteOn, i, note, kVelocity);
+            out.channelEvent(kNoteOn, i, note, kVelocity);
             lastBend = bend;
             sounding = true;
             lastTime = e.time;
         } else if (e.on != 0) {
             const int bend = bends.bendOf(e.freq, note);
             if (bend == lastBend) return;
-            appendGap(buf, e.time, lastTime);
-            appendBend(buf, i, bend);
+            out.gap(e.time, lastTime);
+            out.bend(i, bend);
             lastBend = bend;
             lastTime = e.time;
         } else {
             // Written even for a silent channel, with the last note played.
-            appendGap(buf, e.time, lastTime);
-            appendChannelEvent(buf, kNoteOff, i, note, kVelocity);
+            out.gap(e.time, lastTime);
+            out.channelEvent(kNoteOff, i, note, kVelocity);
             sounding = false;
             lastTime = e.time;
         }
@@ -165,24 +186,25 @@ struct PsgTrack {
         appendBendRange(buf, kFirstPsgList + j, kBendRangeSemitones);
     }
     void feed(const ChannelEvent& e) {
+        EntryBytes out(buf);
         if (e.on != 0 && !sounding) {
-            appendGap(buf, e.time, lastTime);
+            out.gap(e.time, lastTime);
             note = psgNoteOf(e.freq);
-            appendChannelEvent(buf, kNoteOn, ch, note, kVelocity);
+            out.channelEvent(kNoteOn, ch, note, kVelocity);
             sounding = true;
             lastTime = e.time;
         } else if (e.on != 0) {
             const int next = psgNoteOf(e.freq);
             if (next == note) return;
-            appendGap(buf, e.time, lastTime);
-            appendChannelEvent(buf, kNoteOff, ch, note, kVelocity);
-            appendDelta(buf, 0);
-            appendChannelEvent(buf, kNoteOn, ch, next, kVelocity);
+            out.gap(e.time, lastTime);
+            out.channelEvent(kNoteOff, ch, note, kVelocity);
+            out.zeroDelta();
+            out.channelEvent(kNoteOn, ch, next, kVelocity);
             note = next;
             lastTime = e.time;
         } else {
-            appendGap(buf, e.time, lastTime);
-            appendChannelEvent(buf, kNoteOff, ch, note, kVelocity);
+            out.gap(e.time, lastTime);
+            out.channelEvent(kNoteOff, ch, note, kVelocity);
             sounding = false;
             lastTime = e.time;
         }
