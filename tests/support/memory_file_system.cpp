@@ -22,6 +22,7 @@ public:
     size_t write(const void* data, size_t size) override {
         const size_t take = std::min(size, budget_);
         budget_ -= take;
+        if (take == 0) return 0;  // a write that takes nothing leaves the file as it is
         const auto* p = static_cast<const uint8_t*>(data);
         const size_t end = position_ + take;
         if (end > bytes_.size()) bytes_.resize(end);
