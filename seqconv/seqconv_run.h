@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/output_files.h"
-#include "seqconv/instrument_bank.h"
+#include "seqconv/output/instrument_bank.h"
 #include "seqconv/interpreter/interpreter_budget.h"
 #include "seqconv/interpreter/seq_event.h"
 #include "seqconv/interpreter/sequence_bank.h"
@@ -44,4 +44,6 @@ struct SeqconvRun {
     // Work bounds that keep hostile banks finite (see interpreter_budget.h);
     // the per-run totals carry over from song to song.
     InterpreterBudget budget;
+
+    bool outputFailed = false;  // an output file could not be created or written whole
 };

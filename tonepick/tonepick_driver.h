@@ -10,11 +10,12 @@ struct TonepickRun;
 enum TonepickExit {
     kExitOk = 0,           // completed run, usage text, command line errors
     kExitCannotOpen = 1,   // input file cannot be opened
-    kExitFailed = 2,       // VGM ended before its end command, or vgm.mid failed
+    kExitFailed = 2,       // VGM ended before its end command, or an output file failed
 };
 
 // Runs the program with its arguments (argv[0] is the program name) and
-// returns the exit code: 0, 1 (input cannot be opened) or 2.
+// returns the exit code: 0, 1 (input cannot be opened) or 2 (the VGM ended
+// early, or any output file could not be created or written whole).
 int runTonepick(TonepickRun& run, int argc, const char* const argv[]);
 
 // Everything after the command line and the opening of the input: reads the

@@ -35,4 +35,6 @@ struct TonepickRun {
     PatchList patches;
     ChannelEvents channelEvents;  // the most recent events of each list
     EventSpill eventSpill;        // older events of long lists (see event_spill.h)
+    bool outputDirMade = false;   // the output directory was created (once, before the first file)
+    bool outputFailed = false;    // an output file could not be created or written whole
 };

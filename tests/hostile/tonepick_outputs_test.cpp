@@ -15,10 +15,10 @@
 
 #include "seqconv/seqconv_driver.h"
 #include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
 
@@ -99,7 +99,7 @@ protected:
         EXPECT_EQ(t.exitCode, kExitFailed);
         EXPECT_NE(t.out.text().find("Error: Can't create file \"" + dir + "/vgm.mid\"\n"), std::string::npos);
         DiskSeqconv s(seq, ins, dir);
-        EXPECT_EQ(s.exitCode, 0);
+        EXPECT_EQ(s.exitCode, kSeqconvOutputFailed);
         EXPECT_NE(s.out.text().find("Error: Can't create file \"" + dir + "/" + songFile + "\"\n"),
                   std::string::npos);
     }
@@ -114,7 +114,7 @@ TEST_F(OutputDirTest, MissingDirectoryBelowAMissingParentIsReportedAndNothingIsW
     EXPECT_NE(text.find("Error: Can't create file \"" + dir + "/vgm.mid\"\n"), std::string::npos) << text;
 
     DiskSeqconv s(seq, ins, dir);
-    EXPECT_EQ(s.exitCode, 0);
+    EXPECT_EQ(s.exitCode, kSeqconvOutputFailed);
     const std::string seqText = s.out.text();
     EXPECT_NE(seqText.find("Error: Can't create file \"" + dir + "/000.mid\"\n"), std::string::npos) << seqText;
     EXPECT_NE(seqText.find("Error: Can't create file \"" + dir + "/001.mid\"\n"), std::string::npos) << seqText;
@@ -152,7 +152,7 @@ TEST_F(OutputDirTest, PathsLongerThanTheSystemAllowsAreReportedInFull) {
 TEST_F(OutputDirTest, AnExtensionThatClimbsOutOfTheDirectoryWritesNothingOutside) {
     const std::string dir = temp.file("out");
     DiskTonepick t(vgm, dir, {"-pext", "x/../../escaped"});
-    EXPECT_EQ(t.exitCode, kExitOk);
+    EXPECT_EQ(t.exitCode, kExitFailed);  // the patch file could not be created
     EXPECT_NE(t.out.text().find("Error: Can't create file \"" + dir + "/patch_00.x/../../escaped\"\n"),
               std::string::npos);
     EXPECT_EQ(listTree(temp.path()), (std::vector<std::string>{"in.vgm", "ins.bin", "out", "out/datablock_00(00).bin",

@@ -10,9 +10,10 @@
 
 #include "common/byte_order.h"
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "seqconv/seqconv_driver.h"
 #include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
 
@@ -193,14 +194,14 @@ TEST_F(SeqconvDriverTest, FileThatCannotBeCreatedSkipsItsSong) {
     for (int s = 0; s < 3; ++s) bank.song().channel().delay(4).note(0x30 + s).eos();
     writeSequences(bank.bytes());
     files.refusedPaths = {path("out", "001.mid"), path("out", "002.txt")};
-    EXPECT_EQ(runDefault(), 0);
+    EXPECT_EQ(runDefault(), kSeqconvOutputFailed);
     EXPECT_EQ(capture.text(), "Error: Can't create file \"" + path("out", "001.mid") + "\"\n" +
                                   "Error: Can't create file \"" + path("out", "002.txt") + "\"\n");
     EXPECT_FALSE(files.has(path("out", "001.txt")));
     EXPECT_FALSE(files.at(path("out", "000.mid")).empty());
-    // Song 2 is not converted: its MIDI file stays empty.
-    EXPECT_TRUE(files.has(path("out", "002.mid")));
-    EXPECT_TRUE(files.at(path("out", "002.mid")).empty());
+    // Song 2 is not converted, and the MIDI file made for it is removed again.
+    EXPECT_FALSE(files.has(path("out", "002.mid")));
+    EXPECT_EQ(files.removed, std::vector<std::string>{path("out", "002.mid")});
 }
 
 TEST_F(SeqconvDriverTest, MissingOutputDirectoryReportsEveryFile) {
@@ -208,7 +209,7 @@ TEST_F(SeqconvDriverTest, MissingOutputDirectoryReportsEveryFile) {
     bank.song();
     bank.song();
     writeSequences(bank.bytes());
-    EXPECT_EQ(runDefault("absent"), 0);
+    EXPECT_EQ(runDefault("absent"), kSeqconvOutputFailed);
     EXPECT_EQ(capture.text(), "Error: Can't create file \"" + path("absent", "000.mid") + "\"\n" +
                                   "Error: Can't create file \"" + path("absent", "001.mid") + "\"\n");
     EXPECT_TRUE(files.files.empty());

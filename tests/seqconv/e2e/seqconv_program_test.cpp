@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/output_files.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/process_runner.h"
 
 namespace {
@@ -107,7 +107,7 @@ TEST(SeqconvProgram, MissingOutputDirectory) {
     writeWholeFile(dir.file("ins.bin"), {});
     const std::string out = dir.file("absent");
     const ProcessResult result = runProcess(SEQCONV_EXE, {dir.file("seq.bin"), dir.file("ins.bin"), out});
-    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.output, "Error: Can't create file \"" + joinOutputPath(out, "000.mid") + "\"\n");
 }
 
