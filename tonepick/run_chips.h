@@ -27,6 +27,9 @@ struct RunChips {
     void dacDataRun(const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime) {
         ::dacDataRun(run.dac, bytes, count, firstTime, lastTime);
     }
+    void streamBytes(int /*stream*/, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime) {
+        ::dacDataRun(run.dac, bytes, count, firstTime, lastTime);
+    }
     void unhandled(uint8_t command) { std::fprintf(run.out, "Unhandled: %X\n", static_cast<unsigned>(command)); }
 
     // What the chip models report.

@@ -80,6 +80,10 @@ int readVgm(TonepickRun& run, BufferedInput& in) {
 
 // Everything after the walk: the messages of its result and the output files.
 int finishRun(TonepickRun& run, int walkResult) {
+    if (run.stream.dacStreams.boundReached) {
+        std::fprintf(run.out, "Warning: DAC streams stopped after %llu writes\n",
+                     static_cast<unsigned long long>(run.stream.dacStreams.writeLimit));
+    }
     if (run.reader.blocksDropped) {
         std::fprintf(run.out, "Warning: only the first %zu data blocks are kept\n", kMaxDataBlocks);
     }

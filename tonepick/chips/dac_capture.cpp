@@ -12,7 +12,8 @@ constexpr uint32_t kMaxField = 0xFFFFFFFF;
 }  // namespace
 
 uint32_t dacSampleRate(uint64_t byteCount, uint32_t firstByteTime, uint32_t lastByteTime) {
-    if (byteCount == 0) return 0;
+    // An empty stretch still gets a rate a WAV reader accepts (0 is invalid).
+    if (byteCount == 0) return static_cast<uint32_t>(kTicksPerSecond);
     // The span is the difference of two 32-bit clock values read as signed.
     const int32_t span = static_cast<int32_t>(lastByteTime - firstByteTime);
     if (span <= 0) return static_cast<uint32_t>(kTicksPerSecond);

@@ -63,7 +63,7 @@ template <typename Put>
 bool forEachDacSamplePiece(DacSample& sample, Put&& put);
 
 // Sample rate of n bytes whose first and last carry the given sample times:
-// n * 44100 / span truncated, 0 for no bytes, 44100 for a span of 0 or less,
+// n * 44100 / span truncated, 44100 for no bytes or a span of 0 or less,
 // at most 4294967295.
 uint32_t dacSampleRate(uint64_t byteCount, uint32_t firstByteTime, uint32_t lastByteTime);
 

@@ -9,12 +9,22 @@
 //   void dacDataRun(const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime);
 //       // `count` DAC bytes, as `count` dacData calls from firstTime to lastTime
 //   void unhandled(uint8_t command);                   // a command it does not know
+//   void streamBytes(int stream, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime);
+//       // DAC bytes a stream wrote, as a dacDataRun
+//
+// DAC streams (0x90..0x95) write the DAC between the log's own commands. Their
+// writes are made lazily: before any command that can see the DAC or the
+// stream bank (a write of register 0x2A or 0x2B, 0x80..0x8F, a stream
+// command, a data block of type 0x00, the end), the streams catch up with all
+// sample times before the current one. While a stream plays, the runs below
+// leave every such command to command().
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 #include "common/byte_order.h"
+#include "tonepick/vgm/dac_stream_player.h"
 #include "tonepick/vgm/stream_state.h"
 #include "tonepick/vgm/vgm_commands.h"
 #include "tonepick/vgm/vgm_reader.h"
@@ -32,6 +42,7 @@ constexpr uint8_t kDacDataRegister = 0x2A;
 constexpr size_t kDirectWriteCommandSize = 3;  // 0x52 0x2A value
 constexpr size_t kGatheredDacBytes = 4096;
 constexpr size_t kLongestChipCommand = 3;  // 0x52, 0x53, 0x61 with their operands
+constexpr uint8_t kDacRegistersMask = 0xFE;  // 0x2A (data) and 0x2B (switch) alike
 
 // The length of the run of commands 0x80..0x8F at the start of [p, p + limit),
 // with the sum of their waits. Eight commands at a time: their high nibbles
@@ -64,6 +75,7 @@ struct CommandDispatcher {
         if (applyChipCommand(command, operands) >= 0) [[likely]] return false;
         StreamState& s = stream;
         if ((command & 0xF0) == kVgmDacWriteFirst) {
+            catchUpStreams();
             uint8_t byte = 0;
             // A PCM byte is a YM2612 write of register 0x2A on port 0, which goes
             // straight to the DAC capture.
@@ -72,9 +84,18 @@ struct CommandDispatcher {
             s.sampleTime += command & kWaitMask;  // 0..15, unlike 0x7n
             return false;
         }
+        if (command >= kVgmStreamSetup && command <= kVgmStreamStartFast && reader.version >= kVgmStreamControlVersion) {
+            catchUpStreams();
+            if (applyStreamCommand(s.dacStreams, command, operands) == StreamCommandResult::kUnhandled) {
+                chips.unhandled(command);
+            }
+            return false;
+        }
         switch (command) {
             case kVgmGameGearStereo:
+                break;
             case kVgmEndOfSound:
+                catchUpStreams();
                 break;
             case kVgmOverrideFrameWait:
                 if (operands[0] == kVgmWaitNtscFrame) s.frameWaits[0] = readLe16(operands + 1);
@@ -92,6 +113,7 @@ struct CommandDispatcher {
 
     size_t run(const uint8_t* next, const uint8_t* end) {
         // The walk guarantees more than kMaxVgmOperandBytes bytes from next.
+        if (streamsPlaying(stream.dacStreams)) [[unlikely]] return dispatchChipWriteRun(next, end);
         if ((*next & 0xF0) == kVgmDacWriteFirst) return dispatchPcmRun(next, end);
         if (*next == kVgmYm2612Port0 && next[1] == kDacDataRegister) return dispatchDacWriteRun(next, end);
         return dispatchChipWriteRun(next, end);
@@ -103,6 +125,7 @@ struct CommandDispatcher {
     int applyChipCommand(uint8_t command, const uint8_t* operands) {
         StreamState& s = stream;
         if (command == kVgmYm2612Port0 || command == kVgmYm2612Port1) {
+            if ((operands[0] & kDacRegistersMask) == kDacDataRegister) catchUpStreams();
             chips.ym2612(command == kVgmYm2612Port0 ? 0 : 1, operands[0], operands[1], s.sampleTime);
             return 2;
         }
@@ -123,6 +146,18 @@ struct CommandDispatcher {
             return 2;
         }
         return -1;
+    }
+
+    // The streams' writes at every sample time before the current one.
+    void catchUpStreams() { advanceStreams(stream.dacStreams, reader.blocks, stream.sampleTime, chips); }
+
+    // A kept data block of type 0x00 joins the streams' bank; the writes
+    // before it cannot see it.
+    void dataBlockStored() {
+        const DataBlock& block = reader.blocks.back();
+        if (block.type != kPcmBlockType) return;
+        catchUpStreams();
+        addStreamBankBlock(stream.dacStreams, static_cast<uint32_t>(reader.blocks.size() - 1), block.bytes.size());
     }
 
     // A run of commands 0x80..0x8F at [p, end), as many one-by-one dispatches
@@ -197,7 +232,8 @@ struct CommandDispatcher {
     // sample streams, taken in one tight loop with no window check or
     // version-dependent length lookup per command. The run stops before a direct
     // DAC write (0x52 0x2A), which has a run of its own, and before any other
-    // command.
+    // command. While streams play, a write of 0x2B or of port 1 in the run
+    // still lets the streams catch up first (applyChipCommand).
     size_t dispatchChipWriteRun(const uint8_t* p, const uint8_t* end) {
         const uint8_t* const start = p;
         while (static_cast<size_t>(end - p) >= kLongestChipCommand) {
@@ -215,9 +251,13 @@ struct CommandDispatcher {
 using dispatch_detail::CommandDispatcher;
 
 // Walks `in` to its end command with `chips` behind the dispatcher; returns a
-// VgmWalkResult.
+// VgmWalkResult. A walk ended by an invalid command keeps what it gathered, so
+// the DAC streams play up to that command's time, as they do up to the end
+// command's; a walk cut short by the end of the input writes nothing more.
 template <typename Chips>
 int walkAndDispatch(VgmReader& reader, StreamState& stream, Chips& chips, BufferedInput& in) {
     CommandDispatcher<Chips> dispatcher{stream, reader, chips};
-    return walkCommandsWith(reader, in, dispatcher);
+    const int result = walkCommandsWith(reader, in, dispatcher);
+    if (result == kWalkInvalidCommand) dispatcher.catchUpStreams();
+    return result;
 }
