@@ -87,10 +87,11 @@ TEST_F(DacFixture, SampleRates) {
 TEST_F(DacFixture, SwitchOnThenOffWritesAnEmptySample) {
     on();
     off();
+    // An empty sample at 44100 Hz: a rate of 0 is no valid WAV file.
     const Bytes& f = fs.at(path("sample_000.wav"));
     EXPECT_EQ(hexBytes(f),
               "52 49 46 46 24 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 01 00 "
-              "00 00 00 00 00 00 00 00 01 00 08 00 64 61 74 61 00 00 00 00");
+              "44 AC 00 00 44 AC 00 00 01 00 08 00 64 61 74 61 00 00 00 00");
 }
 
 TEST_F(DacFixture, OnlyBit7SwitchesAndRepeatsDoNotEmpty) {

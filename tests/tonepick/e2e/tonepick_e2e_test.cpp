@@ -46,9 +46,10 @@ TEST(TonepickProgram, WritesDataBlocksIntoANewDirectory) {
     VgmBuilder b(0x160);
     std::vector<uint8_t> pcm(3000);
     for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<uint8_t>(i);
-    b.dataBlock(0x00, pcm).dataBlock(0x00, {}).dataBlock(0x81, {0xDE, 0xAD}).raw({0x90, 0, 2, 0, 0x2A}).end();
+    b.dataBlock(0x00, pcm).dataBlock(0x00, {}).dataBlock(0x81, {0xDE, 0xAD}).raw({0x90, 0, 2, 0, 0x2A}).raw({0x90, 1, 0, 0, 0x2A}).end();
     ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(b.bytes())));
 
+    // The first stream is aimed at the YM2612 DAC (played), the second at another chip.
     const auto r = tonepick({t.file("song.vgm"), t.file("out")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output, "Version: 160\nPSG Clock: 3579545\nYM2612 Clock: 7670454\nUnhandled: 90\n");

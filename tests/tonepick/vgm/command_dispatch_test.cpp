@@ -131,13 +131,22 @@ TEST(Dispatch, UnknownCommandsAreReportedOncePerOccurrence) {
     EXPECT_EQ(d.run.stream.pcmOffset, 0u);
 }
 
-TEST(Dispatch, StreamControlFrom160IsReportedWithItsOperandsSkipped) {
+TEST(Dispatch, StreamControlFrom160IsReadWithItsOperands) {
+    // A stream aimed at another chip (here the SN76489, type 0x00) is reported...
     VgmBuilder b(0x160);
-    b.raw({0x90, 0, 0x02, 0x00, 0x2A, 0x92, 0, 0x44, 0xAC, 0, 0, 0x94, 0, 0x70}).end();
+    b.raw({0x90, 0, 0x00, 0x00, 0x2A, 0x92, 0, 0x44, 0xAC, 0, 0, 0x94, 0, 0x70}).end();
     DispatchRun d(b.bytes());
     EXPECT_EQ(d.walk, 0);
     EXPECT_EQ(d.unhandledLines(), "Unhandled: 90\nUnhandled: 92\nUnhandled: 94\n");
     EXPECT_EQ(d.run.stream.sampleTime, 1u);
+    // ...one aimed at the YM2612 DAC is played, silently.
+    VgmBuilder dac(0x160);
+    dac.raw({0x90, 0, 0x02, 0x00, 0x2A, 0x92, 0, 0x44, 0xAC, 0, 0, 0x94, 0, 0x70}).end();
+    DispatchRun played(dac.bytes());
+    EXPECT_EQ(played.walk, 0);
+    EXPECT_EQ(played.unhandledLines(), "");
+    EXPECT_EQ(played.run.stream.dacStreams.streams[0].frequency, 44100u);
+    EXPECT_EQ(played.run.stream.sampleTime, 1u);
 }
 
 TEST(Dispatch, ChipWritesAndEndAreNotReported) {
