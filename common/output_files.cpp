@@ -85,6 +85,11 @@ void DiskFileSystem::createDirectory(const std::string& path) {
     std::filesystem::create_directory(path, ignored);
 }
 
+bool DiskFileSystem::isDirectory(const std::string& path) const {
+    std::error_code ignored;
+    return std::filesystem::is_directory(path, ignored);
+}
+
 std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path) {
     if (refusedPaths.count(path) != 0) return nullptr;
     if (maxFiles >= 0 && static_cast<long>(files.size()) >= maxFiles && files.count(path) == 0) return nullptr;
@@ -103,5 +108,9 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path) {
 
 void MemoryFileSystem::createDirectory(const std::string& path) {
     createdDirectories.push_back(path);
-    directories.insert(path);
+    if (refusedDirectories.count(path) == 0) directories.insert(path);
+}
+
+bool MemoryFileSystem::isDirectory(const std::string& path) const {
+    return directories.count(path) != 0;
 }

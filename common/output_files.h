@@ -32,6 +32,8 @@ public:
     virtual std::unique_ptr<OutputFile> create(const std::string& path) = 0;
     // Creates one directory level; any failure (it exists, no permission) is ignored.
     virtual void createDirectory(const std::string& path) = 0;
+    // Whether `path` names a directory (symbolic links followed).
+    virtual bool isDirectory(const std::string& path) const = 0;
 };
 
 // Joins an output directory and a file name with the platform's separator.
@@ -44,6 +46,7 @@ class DiskFileSystem : public OutputFileSystem {
 public:
     std::unique_ptr<OutputFile> create(const std::string& path) override;
     void createDirectory(const std::string& path) override;
+    bool isDirectory(const std::string& path) const override;
 };
 
 // Files kept in memory, keyed by path. With requireDirectories set, a file can
@@ -58,12 +61,14 @@ public:
     std::vector<std::string> creationOrder;       // every successful create, in order
     std::set<std::string> refusedPaths;           // create() of these fails
     std::set<std::string> shortWritePaths;        // writes to these accept nothing
+    std::set<std::string> refusedDirectories;     // createDirectory of these fails
     bool requireDirectories = false;
     // Refuse every create once this many files exist (-1: no limit).
     long maxFiles = -1;
 
     std::unique_ptr<OutputFile> create(const std::string& path) override;
     void createDirectory(const std::string& path) override;
+    bool isDirectory(const std::string& path) const override;
 
     bool has(const std::string& path) const { return files.count(path) != 0; }
     const std::vector<uint8_t>& at(const std::string& path) const { return files.at(path); }

@@ -5,6 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "common/help_request.h"
+#include "common/output_directory.h"
+#include "seqconv/bank_checks.h"
 #include "seqconv/output/song_conversion.h"
 #include "seqconv/seqconv_run.h"
 
@@ -17,7 +20,7 @@ constexpr int kArgFlags = 4;
 
 void printUsage(SeqconvRun& run) {
     std::fprintf(run.out,
-                 "Usage: .exe sequences instruments outdir [flags]\n"
+                 "Usage: seqconv sequences instruments outdir [flags]\n"
                  "\n"
                  "Overwrites all existed files without confirmation\n"
                  "\n"
@@ -69,22 +72,26 @@ void parseSeqconvFlags(const char* word, SeqconvFlags& flags) {
 }
 
 int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
+    if (asksForHelp(argc, argv)) {
+        printUsage(run);
+        return kSeqconvExitOk;
+    }
     const int argumentCount = argc - 1;
     if (argumentCount != 3 && argumentCount != 4) {
         printUsage(run);
-        return 0;
+        return kSeqconvExitCannotStart;
     }
     if (argumentCount == 4) parseSeqconvFlags(argv[kArgFlags], run.flags);
 
     if (!loadInstrumentBank(argv[kArgInstruments], run.instruments)) {
         std::fprintf(run.out, "Can't open instruments\n");
         printUsage(run);
-        return 0;
+        return kSeqconvExitCannotStart;
     }
     if (!loadSequenceBank(argv[kArgSequences], run.sequences)) {
         std::fprintf(run.out, "Can't open sequences\n");
         printUsage(run);
-        return 0;
+        return kSeqconvExitCannotStart;
     }
 
     // The song table runs up to the first song header; its first entry says
@@ -92,8 +99,14 @@ int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
     uint32_t firstSongOffset = 0;
     if (!readBankLe16(run.sequences, 0, firstSongOffset)) firstSongOffset = 0;
 
+    printBankWarnings(run.out, run.sequences, run.instruments, run.flags.threeBytePointers);
+
     const std::string outDir = argv[kArgOutputDir];
+    int status = kSeqconvExitOk;
+    OutputDirectoryState outDirState;
+    if (firstSongOffset > 0 && !prepareOutputDirectory(outDirState, outDir, *run.files, run.out))
+        status = kSeqconvExitIncomplete;
     for (uint32_t song = 0; 2 * song < firstSongOffset; ++song)
         convertSongToFiles(run, outDir, static_cast<int32_t>(song));
-    return 0;
+    return status;
 }

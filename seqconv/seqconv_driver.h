@@ -4,10 +4,19 @@
 struct SeqconvRun;
 struct SeqconvFlags;
 
+// Exit statuses, the scheme tonepick uses too.
+enum SeqconvExit {
+    kSeqconvExitOk = 0,           // every song converted (warnings allowed), or the usage text asked for
+    kSeqconvExitCannotStart = 1,  // wrong argument count, or a bank cannot be opened
+    kSeqconvExitIncomplete = 2,   // the output directory could not be created
+};
+
 // Runs the program with its arguments (argv[0] is the program name): checks
-// the argument count, reads the flags, loads both banks and, for every song of
-// the sequence bank, creates NNN.mid and NNN.txt in the output directory
-// through run.files and converts the song into them. The exit status is always 0.
+// the argument count, reads the flags, loads both banks, warns about pointers
+// outside them and, for every song of the sequence bank, creates NNN.mid and
+// NNN.txt in the output directory (made before the first song's files when
+// missing) through run.files and converts the song into them. Returns a
+// SeqconvExit value.
 int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]);
 
 // Sets each flag whose character occurs anywhere in `word` ('3', 'p', 's',

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/output_directory.h"
 #include "common/output_files.h"
 #include "tonepick/chips/channel_event.h"
 #include "tonepick/chips/dac_capture.h"
@@ -26,6 +27,7 @@ struct TonepickSettings {
 struct TonepickRun {
     FILE* out = stdout;                     // every message goes here
     OutputFileSystem* files = nullptr;      // where output files are created
+    OutputDirectoryState outputDirState;    // created before the first WAV, else after the walk
     TonepickSettings settings;
     VgmReader reader;
     StreamState stream;

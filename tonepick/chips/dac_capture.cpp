@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/byte_order.h"
+#include "common/output_directory.h"
 #include "common/output_files.h"
 #include "tonepick/tonepick_run.h"
 
@@ -60,10 +61,7 @@ void writeSample(TonepickRun& run) {
     // Samples are written during the walk, before the driver creates the
     // output directory; make it here so a first run into a new directory
     // keeps its samples.
-    if (!dac.outputDirCreated) {
-        dac.outputDirCreated = true;
-        if (!dir.empty()) run.files->createDirectory(dir);
-    }
+    prepareOutputDirectory(run.outputDirState, dir, *run.files, run.out);
 
     // "sample_%03d.wav", built with to_chars: a log can stream tens of
     // thousands of samples, and the format parser would cost more than the
@@ -167,6 +165,5 @@ void dacEnable(TonepickRun& run, uint8_t value) {
 
 void flushOpenDacCapture(TonepickRun& run) {
     if (!run.dac.enabled || (run.dac.buffer.empty() && run.dac.spill.size() == 0)) return;
-    run.dac.outputDirCreated = true;  // made by the caller after the walk
     writeSample(run);
 }

@@ -24,7 +24,6 @@ struct DacCapture {
     uint32_t firstByteTime = 0;      // 0xFFFFFFFF while no byte since the last switch-on
     uint32_t lastByteTime = 0;
     int32_t sampleNumber = 0;        // number of the next WAV file
-    bool outputDirCreated = false;   // the output directory was made before the first WAV
 };
 
 // Register 0x2A: appends one data byte stamped with the current sampleTime.
