@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/byte_order.h"
+#include "common/output_directory.h"
 #include "common/output_files.h"
 #include "tests/support/midi_dump.h"
 #include "tests/support/output_capture.h"
@@ -186,13 +187,27 @@ TEST_F(DacFixture, OpenCaptureIsFlushedAsTheLastSample) {
     EXPECT_EQ(fs.files.size(), 2u);
 }
 
-TEST_F(DacFixture, FlushLeavesTheDirectoryToTheCaller) {
-    fs.directories.insert("out");  // created after the walk by the driver
+TEST_F(DacFixture, FlushAfterTheDriverMadeTheDirectoryDoesNotTryAgain) {
     on();
     data(9);
+    ASSERT_TRUE(prepareOutputDirectory(run.outputDirState, "out", fs, run.out));  // the driver, after the walk
     flushOpenDacCapture(run);
     EXPECT_TRUE(fs.has(path("sample_000.wav")));
-    EXPECT_TRUE(fs.createdDirectories.empty());
+    EXPECT_EQ(fs.createdDirectories, std::vector<std::string>{"out"});
+}
+
+TEST_F(DacFixture, DirectoryThatCannotBeMadeIsNamedOnceBeforeTheFirstSample) {
+    fs.refusedDirectories.insert("out");
+    for (int i = 0; i < 2; ++i) {
+        on();
+        data(1);
+        off();
+    }
+    EXPECT_EQ(output(), "Error: Can't create directory \"out\"\n"
+                        "Error: Can't create file \"" + path("sample_000.wav") + "\"\n"
+                        "Error: Can't create file \"" + path("sample_001.wav") + "\"\n");
+    EXPECT_EQ(fs.createdDirectories, std::vector<std::string>{"out"});
+    EXPECT_TRUE(fs.files.empty());
 }
 
 TEST_F(DacFixture, FlushWritesNothingForAnEmptyOrClosedCapture) {
