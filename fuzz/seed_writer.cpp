@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/gems_bank_builder.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/gems_bank_builder.h"
+#include "builders/vgm_builder.h"
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "tonepick/instruments/instrument_formats.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 

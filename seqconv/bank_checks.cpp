@@ -1,7 +1,7 @@
 #include "seqconv/bank_checks.h"
 
 #include "common/byte_order.h"
-#include "seqconv/instrument_bank.h"
+#include "seqconv/output/instrument_bank.h"
 #include "seqconv/interpreter/sequence_bank.h"
 
 namespace {

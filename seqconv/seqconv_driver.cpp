@@ -7,6 +7,7 @@
 
 #include "common/help_request.h"
 #include "common/output_directory.h"
+#include "common/output_writer.h"
 #include "seqconv/bank_checks.h"
 #include "seqconv/output/song_conversion.h"
 #include "seqconv/seqconv_run.h"
@@ -41,24 +42,25 @@ std::string songFileName(int32_t song, const char* extension) {
     return name;
 }
 
-// Creates the song's two files and converts the song into them. A file that
-// cannot be created is reported and the song skipped.
+// Creates the song's two files and converts the song into them. The output
+// directory is made right before the first song's files (once per run; a
+// bank without songs makes nothing). A file that cannot be created is
+// reported and the song skipped; a MIDI file whose text file cannot be
+// created is removed again, so that no empty MIDI file is left.
 void convertSongToFiles(SeqconvRun& run, const std::string& outDir, int32_t song) {
-    const std::string midiPath = joinOutputPath(outDir, songFileName(song, "mid"));
-    std::unique_ptr<OutputFile> midi = run.files->create(midiPath);
-    if (!midi) {
-        std::fprintf(run.out, "Error: Can't create file \"%s\"\n", midiPath.c_str());
+    if (!run.outputDirState.attempted && !prepareOutputDirectory(run.outputDirState, outDir, *run.files, run.out))
+        run.outputFailed = true;
+    OutputWriter midi(*run.files, joinOutputPath(outDir, songFileName(song, "mid")), run.out, run.outputFailed);
+    if (!midi.created()) return;
+    OutputWriter text(*run.files, joinOutputPath(outDir, songFileName(song, "txt")), run.out, run.outputFailed);
+    if (!text.created()) {
+        midi.finish();
+        run.files->remove(midi.path());
         return;
     }
-    const std::string textPath = joinOutputPath(outDir, songFileName(song, "txt"));
-    std::unique_ptr<OutputFile> text = run.files->create(textPath);
-    if (!text) {
-        std::fprintf(run.out, "Error: Can't create file \"%s\"\n", textPath.c_str());
-        return;
-    }
-    convertSong(run, song, *midi, *text);
-    midi.reset();  // closed in this order: MIDI file, then text file
-    text.reset();
+    convertSong(run, song, midi, text);
+    midi.finish();  // closed in this order: MIDI file, then text file
+    text.finish();
 }
 
 }  // namespace
@@ -102,11 +104,7 @@ int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
     printBankWarnings(run.out, run.sequences, run.instruments, run.flags.threeBytePointers);
 
     const std::string outDir = argv[kArgOutputDir];
-    int status = kSeqconvExitOk;
-    OutputDirectoryState outDirState;
-    if (firstSongOffset > 0 && !prepareOutputDirectory(outDirState, outDir, *run.files, run.out))
-        status = kSeqconvExitIncomplete;
     for (uint32_t song = 0; 2 * song < firstSongOffset; ++song)
         convertSongToFiles(run, outDir, static_cast<int32_t>(song));
-    return status;
+    return run.outputFailed ? kSeqconvExitIncomplete : kSeqconvExitOk;
 }

@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/output_directory.h"
 #include "common/output_files.h"
-#include "seqconv/instrument_bank.h"
+#include "seqconv/output/instrument_bank.h"
 #include "seqconv/interpreter/interpreter_budget.h"
 #include "seqconv/interpreter/seq_event.h"
 #include "seqconv/interpreter/sequence_bank.h"
@@ -44,4 +45,7 @@ struct SeqconvRun {
     // Work bounds that keep hostile banks finite (see interpreter_budget.h);
     // the per-run totals carry over from song to song.
     InterpreterBudget budget;
+
+    OutputDirectoryState outputDirState;  // made once, right before the first song's files
+    bool outputFailed = false;  // an output file or the output directory could not be made or written whole
 };

@@ -6,10 +6,11 @@
 
 #include "common/help_request.h"
 #include "common/input_file.h"
-#include "common/output_directory.h"
+#include "common/output_writer.h"
 #include "tonepick/instruments/instrument_formats.h"
-#include "tonepick/instruments/patch_files.h"
 #include "tonepick/midi/vgm_midi_writer.h"
+#include "tonepick/run_chips.h"
+#include "tonepick/run_outputs.h"
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/command_dispatch.h"
@@ -74,29 +75,11 @@ bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
 
 // Header, version line and the walk; returns the walk result.
 int readVgm(TonepickRun& run, BufferedInput& in) {
-    installDispatcher(run);
     if (readHeader(run.reader, in) != kHeaderOk) std::fprintf(run.out, "Error: something with header :)\n");
     std::fprintf(run.out, "Version: %X\nPSG Clock: %d\nYM2612 Clock: %d\n",
                  static_cast<unsigned>(run.reader.version), run.reader.psgClock, run.reader.ym2612Clock);
-    return walkAndDispatch(run, in);
-}
-
-void writeDataBlocks(TonepickRun& run) {
-    for (int i = 0; i < blockCount(run.reader); ++i) {
-        const DataBlock& block = run.reader.blocks[static_cast<size_t>(i)];
-        char name[48];
-        std::snprintf(name, sizeof name, "datablock_%02d(%02X).bin", i, static_cast<unsigned>(block.type));
-        const std::string path = joinOutputPath(run.settings.outputDir, name);
-        auto file = run.files->create(path);
-        if (!file) {
-            std::fprintf(run.out, "Error: Can't create file \"%s\"\n", path.c_str());
-            continue;
-        }
-        const size_t written = block.bytes.empty() ? 0 : file->write(block.bytes.data(), block.bytes.size());
-        if (written < block.size || !file->flush()) {
-            std::fprintf(run.out, "Error: Can't write file \"%s\"\n", path.c_str());
-        }
-    }
+    RunChips chips{run};
+    return walkAndDispatch(run.reader, run.stream, chips, in);
 }
 
 // Everything after the walk: the messages of its result and the output files.
@@ -110,25 +93,23 @@ int finishRun(TonepickRun& run, int walkResult) {
     }
     if (walkResult == kWalkInvalidCommand) std::fprintf(run.out, "Error: invalid command\n");
 
-    // Made before the first WAV file when there was one; an empty argument means the current directory.
-    prepareOutputDirectory(run.outputDirState, run.settings.outputDir, *run.files, run.out);
-    flushOpenDacCapture(run);
+    // Made before the first WAV file when there was one; an empty argument
+    // means the current directory.
+    makeOutputDir(run);
+    // A capture the stream never closed is written as the last sample, as if
+    // the DAC had been switched off at the end.
+    if (dacCaptureHasOpenSample(run.dac)) writeDacSample(run);
 
-    const std::string midiPath = joinOutputPath(run.settings.outputDir, "vgm.mid");
     {
-        auto midi = run.files->create(midiPath);
-        if (!midi) {
-            std::fprintf(run.out, "Error: Can't create file \"%s\"\n", midiPath.c_str());
-            return kExitFailed;
-        }
-        if (!writeVgmMidi(run.channelEvents, &run.eventSpill, *midi) || !midi->flush()) {
-            std::fprintf(run.out, "Error: Can't write file \"%s\"\n", midiPath.c_str());
-            return kExitFailed;
-        }
+        // Without vgm.mid the run ends here: no instrument or data block file.
+        OutputWriter midi(*run.files, joinOutputPath(run.settings.outputDir, "vgm.mid"), run.out, run.outputFailed);
+        if (!midi.created()) return kExitFailed;
+        writeVgmMidi(run.channelEvents, &run.eventSpill, midi);
+        if (midi.finish() != OutputStatus::kWritten) return kExitFailed;
     }
     writePatchFiles(run);
     writeDataBlocks(run);
-    return kExitOk;
+    return run.outputFailed ? kExitFailed : kExitOk;
 }
 
 }  // namespace

@@ -27,7 +27,6 @@ struct TonepickSettings {
 struct TonepickRun {
     FILE* out = stdout;                     // every message goes here
     OutputFileSystem* files = nullptr;      // where output files are created
-    OutputDirectoryState outputDirState;    // created before the first WAV, else after the walk
     TonepickSettings settings;
     VgmReader reader;
     StreamState stream;
@@ -37,4 +36,6 @@ struct TonepickRun {
     PatchList patches;
     ChannelEvents channelEvents;  // the most recent events of each list
     EventSpill eventSpill;        // older events of long lists (see event_spill.h)
+    OutputDirectoryState outputDirState;  // made once, before the first WAV file, else after the walk
+    bool outputFailed = false;    // an output file or the output directory could not be made or written whole
 };

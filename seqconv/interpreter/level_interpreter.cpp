@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "seqconv/interpreter/byte_code.h"
-#include "seqconv/output/loop_alignment.h"
+#include "seqconv/interpreter/loop_alignment.h"
 #include "seqconv/seqconv_run.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "seqconv/interpreter/interpreter.h"
 #include "seqconv/output/listings.h"
-#include "seqconv/output/loop_alignment.h"
+#include "seqconv/interpreter/loop_alignment.h"
 #include "seqconv/output/song_midi_writer.h"
 #include "seqconv/seqconv_run.h"
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/midi_dump.h"
 
 namespace {

@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "common/byte_order.h"
-#include "seqconv/output/loop_alignment.h"
+#include "seqconv/interpreter/loop_alignment.h"
 #include "seqconv/seqconv_driver.h"
 #include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 
 #include "seqconv/seqconv_driver.h"
 #include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
 
@@ -96,8 +96,8 @@ protected:
     std::vector<std::string> inputsOnly() const { return {"in.vgm", "ins.bin", "seq.bin"}; }
 
     // Both programs into `dir`, which cannot take files: tonepick fails on
-    // vgm.mid, seqconv reports song file `songFile`. When `dir` cannot be made,
-    // both say so first and seqconv ends with 2; an existing directory that
+    // vgm.mid, seqconv reports song file `songFile`; both end with 2. When
+    // `dir` cannot be made, both say so first; an existing directory that
     // refuses files is reported file by file only.
     void expectBothRefused(const std::string& dir, const std::string& songFile, bool cannotBeMade) {
         const std::string dirLine = "Error: Can't create directory \"" + dir + "\"\n";
@@ -106,7 +106,7 @@ protected:
         EXPECT_NE(t.out.text().find("Error: Can't create file \"" + dir + "/vgm.mid\"\n"), std::string::npos);
         EXPECT_EQ(t.out.text().find(dirLine) != std::string::npos, cannotBeMade) << t.out.text();
         DiskSeqconv s(seq, ins, dir);
-        EXPECT_EQ(s.exitCode, cannotBeMade ? kSeqconvExitIncomplete : kSeqconvExitOk);
+        EXPECT_EQ(s.exitCode, kSeqconvExitIncomplete);
         EXPECT_NE(s.out.text().find("Error: Can't create file \"" + dir + "/" + songFile + "\"\n"),
                   std::string::npos);
         EXPECT_EQ(s.out.text().rfind(dirLine, 0) == 0, cannotBeMade) << s.out.text();
@@ -162,7 +162,7 @@ TEST_F(OutputDirTest, PathsLongerThanTheSystemAllowsAreReportedInFull) {
 TEST_F(OutputDirTest, AnExtensionThatClimbsOutOfTheDirectoryWritesNothingOutside) {
     const std::string dir = temp.file("out");
     DiskTonepick t(vgm, dir, {"-pext", "x/../../escaped"});
-    EXPECT_EQ(t.exitCode, kExitOk);
+    EXPECT_EQ(t.exitCode, kExitFailed);  // the patch file could not be created
     EXPECT_NE(t.out.text().find("Error: Can't create file \"" + dir + "/patch_00.x/../../escaped\"\n"),
               std::string::npos);
     EXPECT_EQ(listTree(temp.path()), (std::vector<std::string>{"in.vgm", "ins.bin", "out", "out/datablock_00(00).bin",

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "builders/gems_bank_builder.h"
+#include "builders/vgm_builder.h"
 #include "common/byte_order.h"
 #include "examples/demo_bank.h"
-#include "seqconv/instrument_bank.h"
 #include "seqconv/interpreter/sequence_bank.h"
-#include "tests/support/gems_bank_builder.h"
+#include "seqconv/output/instrument_bank.h"
 #include "tests/support/output_capture.h"
-#include "tests/support/vgm_builder.h"
 
 namespace {
 

@@ -10,9 +10,10 @@
 
 #include "common/byte_order.h"
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "seqconv/seqconv_driver.h"
 #include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
 
@@ -63,6 +64,13 @@ protected:
     }
     int runDefault(const std::string& outDir = "out") {
         return runWith({sequencesPath(), instrumentsPath(), outDir});
+    }
+
+    // Replaces the run object by a new one printing to `printed`, on the same files.
+    void freshRun(OutputCapture& printed) {
+        run = std::make_unique<SeqconvRun>();
+        run->out = printed.file();
+        run->files = &files;
     }
 
     static std::string path(const std::string& dirName, const std::string& name) {
@@ -216,14 +224,14 @@ TEST_F(SeqconvDriverTest, FileThatCannotBeCreatedSkipsItsSong) {
     for (int s = 0; s < 3; ++s) bank.song().channel().delay(4).note(0x30 + s).eos();
     writeSequences(bank.bytes());
     files.refusedPaths = {path("out", "001.mid"), path("out", "002.txt")};
-    EXPECT_EQ(runDefault(), 0);
+    EXPECT_EQ(runDefault(), kSeqconvExitIncomplete);
     EXPECT_EQ(capture.text(), "Error: Can't create file \"" + path("out", "001.mid") + "\"\n" +
                                   "Error: Can't create file \"" + path("out", "002.txt") + "\"\n");
     EXPECT_FALSE(files.has(path("out", "001.txt")));
     EXPECT_FALSE(files.at(path("out", "000.mid")).empty());
-    // Song 2 is not converted: its MIDI file stays empty.
-    EXPECT_TRUE(files.has(path("out", "002.mid")));
-    EXPECT_TRUE(files.at(path("out", "002.mid")).empty());
+    // Song 2 is not converted, and the MIDI file made for it is removed again.
+    EXPECT_FALSE(files.has(path("out", "002.mid")));
+    EXPECT_EQ(files.removed, std::vector<std::string>{path("out", "002.mid")});
 }
 
 TEST_F(SeqconvDriverTest, MissingOutputDirectoryIsCreatedOnceBeforeTheFirstSong) {
@@ -250,16 +258,33 @@ TEST_F(SeqconvDriverTest, DirectoryThatCannotBeMadeIsNamedOnceAndEndsWith2) {
     EXPECT_TRUE(files.files.empty());
 
     // The warnings come before it; the current directory is never created.
+    // Each run is a run object of its own, as each program start is.
     OutputCapture second;
-    run->out = second.file();
+    freshRun(second);
     files.createdDirectories.clear();
     writeWholeFile(instrumentsPath(), {});
     EXPECT_EQ(runDefault("absent"), kSeqconvExitIncomplete);
     EXPECT_EQ(second.text().rfind("Warning: the instrument bank holds no patches\n"
                                   "Error: Can't create directory \"absent\"\n", 0),
               0u) << second.text();
+    OutputCapture third;
+    freshRun(third);
     EXPECT_EQ(runDefault(""), kSeqconvExitOk);
     EXPECT_EQ(files.createdDirectories, std::vector<std::string>{"absent"});
+}
+
+// A directory that cannot be made is itself an output that was not written:
+// the status is 2 even where every song's files could still be created.
+TEST_F(SeqconvDriverTest, DirectoryThatCannotBeMadeEndsWith2EvenWhenFilesLand) {
+    GemsBankBuilder bank;
+    bank.song().channel().note(1).eos();
+    writeSequences(bank.bytes());
+    files.requireDirectories = false;
+    files.refusedDirectories.insert("new");
+    EXPECT_EQ(runDefault("new"), kSeqconvExitIncomplete);
+    EXPECT_EQ(capture.text(), "Error: Can't create directory \"new\"\n");
+    EXPECT_TRUE(files.has(path("new", "000.mid")));
+    EXPECT_TRUE(files.has(path("new", "000.txt")));
 }
 
 TEST_F(SeqconvDriverTest, TempoAndRunTotalsCarryAcrossSongs) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/output_files.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/process_runner.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "seqconv/interpreter/interpreter.h"
 #include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
 
 class InterpreterTest : public ::testing::Test {

@@ -1,6 +1,6 @@
 // The end time of a song: last event, or with flag c the first time at or
 // after it at which every infinite loop is back at its start.
-#include "seqconv/output/loop_alignment.h"
+#include "seqconv/interpreter/loop_alignment.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
 
 struct SongOutputFixture {

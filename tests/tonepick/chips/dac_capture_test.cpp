@@ -5,10 +5,12 @@
 #include <string>
 
 #include "common/byte_order.h"
-#include "common/output_directory.h"
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/midi_dump.h"
 #include "tests/support/output_capture.h"
+#include "tonepick/run_chips.h"
+#include "tonepick/run_outputs.h"
 #include "tonepick/tonepick_run.h"
 
 namespace {
@@ -30,9 +32,15 @@ struct DacFixture : ::testing::Test {
     static std::string path(const char* name) { return joinOutputPath("out", name); }
 
     void at(uint32_t time) { run.stream.sampleTime = time; }
-    void on() { dacEnable(run, 0x80); }
-    void off() { dacEnable(run, 0x00); }
-    void data(uint8_t v) { dacData(run, v); }
+    // Switches and bytes as the YM2612 model hands them on, to the run's wiring.
+    void enable(uint8_t value) { RunChips{run}.dacEnable(value); }
+    void on() { enable(0x80); }
+    void off() { enable(0x00); }
+    void data(uint8_t v) { RunChips{run}.dacData(v, run.stream.sampleTime); }
+    // What the driver does after the walk.
+    void flushOpenDacCapture(TonepickRun&) {
+        if (dacCaptureHasOpenSample(run.dac)) writeDacSample(run);
+    }
 };
 
 Bytes headerOf(const Bytes& f) { return Bytes(f.begin(), f.begin() + (f.size() < 44 ? static_cast<long>(f.size()) : 44)); }
@@ -89,14 +97,14 @@ TEST_F(DacFixture, OnlyBit7SwitchesAndRepeatsDoNotEmpty) {
     data(0x11);  // before the first switch-on: dropped
     on();
     data(0x22);
-    dacEnable(run, 0xC0);  // still on: keeps 0x22
-    dacEnable(run, 0x80);
+    enable(0xC0);  // still on: keeps 0x22
+    enable(0x80);
     data(0x33);
-    dacEnable(run, 0x7F);  // off
+    enable(0x7F);  // off
     EXPECT_FALSE(run.dac.enabled);
     data(0x44);  // while off: dropped at the next switch-on
-    dacEnable(run, 0x01);  // still off: nothing
-    dacEnable(run, 0xFF);  // on again
+    enable(0x01);  // still off: nothing
+    enable(0xFF);  // on again
     data(0x55);
     off();
     ASSERT_EQ(fs.files.size(), 2u);
@@ -187,10 +195,10 @@ TEST_F(DacFixture, OpenCaptureIsFlushedAsTheLastSample) {
     EXPECT_EQ(fs.files.size(), 2u);
 }
 
-TEST_F(DacFixture, FlushAfterTheDriverMadeTheDirectoryDoesNotTryAgain) {
+TEST_F(DacFixture, DirectoryMadeAfterTheWalkIsNotMadeAgain) {
+    makeOutputDir(run);  // the driver, after the walk
     on();
     data(9);
-    ASSERT_TRUE(prepareOutputDirectory(run.outputDirState, "out", fs, run.out));  // the driver, after the walk
     flushOpenDacCapture(run);
     EXPECT_TRUE(fs.has(path("sample_000.wav")));
     EXPECT_EQ(fs.createdDirectories, std::vector<std::string>{"out"});
@@ -208,6 +216,7 @@ TEST_F(DacFixture, DirectoryThatCannotBeMadeIsNamedOnceBeforeTheFirstSample) {
                         "Error: Can't create file \"" + path("sample_001.wav") + "\"\n");
     EXPECT_EQ(fs.createdDirectories, std::vector<std::string>{"out"});
     EXPECT_TRUE(fs.files.empty());
+    EXPECT_TRUE(run.outputFailed);
 }
 
 TEST_F(DacFixture, FlushWritesNothingForAnEmptyOrClosedCapture) {

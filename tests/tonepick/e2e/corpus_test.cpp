@@ -14,6 +14,7 @@
 #include "tests/support/output_capture.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 

@@ -9,10 +9,11 @@
 
 #include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 #include "tests/tonepick/e2e/usage_text.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 
@@ -191,7 +192,7 @@ TEST(TonepickRun, EmptyOutputDirMeansBareNamesAndNoDirectory) {
 TEST(TonepickRun, TrailingSeparatorIsUsedAsGiven) {
     DriverRun d;
     d.files.refusedPaths.insert("out//datablock_00(01).bin");
-    EXPECT_EQ(d.start({"IN", "out/"}, VgmBuilder().dataBlock(0x01, {7}).end().bytes()), 0);
+    EXPECT_EQ(d.start({"IN", "out/"}, VgmBuilder().dataBlock(0x01, {7}).end().bytes()), kExitFailed);
     EXPECT_EQ(d.files.createdDirectories, std::vector<std::string>{"out/"});
     EXPECT_TRUE(d.files.has("out//vgm.mid"));
     EXPECT_EQ(d.text(), headerLines(0x150) + "Error: Can't create file \"out//datablock_00(01).bin\"\n");
@@ -224,6 +225,17 @@ TEST(TonepickRun, DirectoryThatCannotBeMadeIsNamedOnceAfterTheWalk) {
         EXPECT_EQ(ok.start({"IN", dir}, vgm), kExitOk);
         EXPECT_EQ(ok.text(), headerLines(0x150));
     }
+}
+
+// A directory that cannot be made is itself an output that was not written:
+// the status is 2 even where every file could still be created.
+TEST(TonepickRun, DirectoryThatCannotBeMadeEndsWith2EvenWhenFilesLand) {
+    DriverRun d;
+    d.files.refusedDirectories.insert("new");  // files do not need their directory here
+    EXPECT_EQ(d.start({"IN", "new"}, VgmBuilder().dataBlock(0x00, {1}).end().bytes()), kExitFailed);
+    EXPECT_EQ(d.text(), headerLines(0x150) + "Error: Can't create directory \"new\"\n");
+    EXPECT_TRUE(d.files.has("new/vgm.mid"));
+    EXPECT_TRUE(d.files.has("new/datablock_00(00).bin"));
 }
 
 TEST(TonepickRun, BadHeaderIsReportedAndTheWalkGoesOn) {
@@ -281,7 +293,7 @@ TEST(TonepickRun, DataBlockFailuresGoOnWithTheNextBlock) {
     d.files.refusedPaths.insert("out/datablock_00(00).bin");
     d.files.shortWritePaths.insert("out/datablock_01(01).bin");
     const auto vgm = VgmBuilder().dataBlock(0x00, {1}).dataBlock(0x01, {2}).dataBlock(0x02, {3}).end().bytes();
-    EXPECT_EQ(d.start({"IN", "out"}, vgm), 0);
+    EXPECT_EQ(d.start({"IN", "out"}, vgm), kExitFailed);
     EXPECT_EQ(d.text(), headerLines(0x150) + "Error: Can't create file \"out/datablock_00(00).bin\"\n" +
                             "Error: Can't write file \"out/datablock_01(01).bin\"\n");
     EXPECT_EQ(d.files.at("out/datablock_02(02).bin"), std::vector<uint8_t>{3});

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/support/process_runner.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 #include "tests/tonepick/e2e/usage_text.h"
 
 namespace fs = std::filesystem;
@@ -178,7 +178,7 @@ TEST(TonepickProgram, FilesThatNeverReachTheDiskAreReported) {
         fs::create_symlink("/dev/full", out + "/" + name);
     }
     auto r = tonepick({t.file("song.vgm"), out});
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.output, head + "Error: Can't write file \"" + out + "/sample_000.wav\"\n" +
                             "Error: Can't write file \"" + out + "/patch_00.gems\"\n" +
                             "Error: Can't write file \"" + out + "/datablock_00(00).bin\"\n");

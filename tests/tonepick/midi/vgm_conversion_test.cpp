@@ -7,9 +7,10 @@
 
 #include "common/byte_order.h"
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/midi_dump.h"
 #include "tests/support/output_capture.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 #include "tests/tonepick/midi/expected_midi.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
@@ -105,7 +106,7 @@ TEST_F(Conversion, DacStretchFromPcmDataIntoANewDirectory) {
     EXPECT_EQ(readLe32(&wav[40]), 100u);
     EXPECT_EQ(wavRate(wav), 44545u);
     EXPECT_EQ(wavData(wav), pcm);
-    // Once, before the sample; the driver does not try again after the walk.
+    // Once, before the sample: the driver does not make it again after the walk.
     EXPECT_EQ(fs.createdDirectories, (std::vector<std::string>{"out"}));
     // The DAC is not rendered into the MIDI file.
     EXPECT_EQ(midi(), expected_midi::file(noEvents()));

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "tests/support/output_capture.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
+#include "tonepick/run_chips.h"
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/command_dispatch.h"
@@ -23,11 +24,11 @@ struct DispatchRun {
 
     explicit DispatchRun(const std::vector<uint8_t>& file) {
         run.out = out.file();
-        installDispatcher(run);
         BufferedInput in;
         openMemoryInput(in, file.data(), file.size());
         readHeader(run.reader, in);
-        walk = walkCommands(run.reader, in);
+        RunChips chips{run};
+        walk = walkAndDispatch(run.reader, run.stream, chips, in);
     }
 
     // Only the dispatcher's own lines; chip models may print diagnostics of their own.

@@ -14,13 +14,22 @@
 #include <vector>
 
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/output_capture.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
+#include "tonepick/run_chips.h"
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/command_dispatch.h"
 
 namespace {
+
+// The dispatcher with its runs turned off: every command through command().
+struct OneByOne {
+    CommandDispatcher<RunChips>& dispatcher;
+    bool command(uint8_t c, const uint8_t* operands) { return dispatcher.command(c, operands); }
+    size_t run(const uint8_t*, const uint8_t*) { return 0; }
+};
 
 enum class Way { kOneByOne, kRunsFromMemory, kRunsFromFile };
 
@@ -35,7 +44,6 @@ void walk(Walked& w, const std::vector<uint8_t>& file, Way way) {
     w.run.out = w.out.file();
     w.run.files = &w.files;
     w.run.settings.outputDir = "out";
-    installDispatcher(w.run);
     BufferedInput in;
     std::FILE* f = nullptr;
     if (way == Way::kRunsFromFile) {
@@ -48,7 +56,14 @@ void walk(Walked& w, const std::vector<uint8_t>& file, Way way) {
         openMemoryInput(in, file.data(), file.size());
     }
     readHeader(w.run.reader, in);
-    w.walk = way == Way::kOneByOne ? walkCommands(w.run.reader, in) : walkAndDispatch(w.run, in);
+    RunChips chips{w.run};
+    if (way == Way::kOneByOne) {
+        CommandDispatcher<RunChips> dispatcher{w.run.stream, w.run.reader, chips};
+        OneByOne handler{dispatcher};
+        w.walk = walkCommandsWith(w.run.reader, in, handler);
+    } else {
+        w.walk = walkAndDispatch(w.run.reader, w.run.stream, chips, in);
+    }
     if (f != nullptr) std::fclose(f);
 }
 

@@ -1,4 +1,4 @@
-#include "seqconv/instrument_bank.h"
+#include "seqconv/output/instrument_bank.h"
 
 #include <cstdio>
 

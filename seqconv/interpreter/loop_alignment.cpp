@@ -1,4 +1,4 @@
-#include "seqconv/output/loop_alignment.h"
+#include "seqconv/interpreter/loop_alignment.h"
 
 #include <algorithm>
 #include <numeric>
