@@ -63,6 +63,11 @@ void DiskFileSystem::createDirectory(const std::string& path) {
     std::filesystem::create_directory(path, ignored);
 }
 
+bool DiskFileSystem::isDirectory(const std::string& path) const {
+    std::error_code ignored;
+    return std::filesystem::is_directory(path, ignored);
+}
+
 void DiskFileSystem::remove(const std::string& path) {
     std::error_code ignored;
     std::filesystem::remove(path, ignored);

@@ -32,6 +32,8 @@ public:
     virtual std::unique_ptr<OutputFile> create(const std::string& path) = 0;
     // Creates one directory level; any failure (it exists, no permission) is ignored.
     virtual void createDirectory(const std::string& path) = 0;
+    // Whether `path` names a directory (symbolic links followed).
+    virtual bool isDirectory(const std::string& path) const = 0;
     // Deletes a file that was created; failures are ignored.
     virtual void remove(const std::string& path) = 0;
 };
@@ -46,5 +48,6 @@ class DiskFileSystem : public OutputFileSystem {
 public:
     std::unique_ptr<OutputFile> create(const std::string& path) override;
     void createDirectory(const std::string& path) override;
+    bool isDirectory(const std::string& path) const override;
     void remove(const std::string& path) override;
 };

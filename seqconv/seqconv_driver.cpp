@@ -5,7 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "common/help_request.h"
+#include "common/output_directory.h"
 #include "common/output_writer.h"
+#include "seqconv/bank_checks.h"
 #include "seqconv/output/song_conversion.h"
 #include "seqconv/seqconv_run.h"
 
@@ -18,7 +21,7 @@ constexpr int kArgFlags = 4;
 
 void printUsage(SeqconvRun& run) {
     std::fprintf(run.out,
-                 "Usage: .exe sequences instruments outdir [flags]\n"
+                 "Usage: seqconv sequences instruments outdir [flags]\n"
                  "\n"
                  "Overwrites all existed files without confirmation\n"
                  "\n"
@@ -39,10 +42,14 @@ std::string songFileName(int32_t song, const char* extension) {
     return name;
 }
 
-// Creates the song's two files and converts the song into them. A file that
-// cannot be created is reported and the song skipped; a MIDI file whose text
-// file cannot be created is removed again, so that no empty MIDI file is left.
+// Creates the song's two files and converts the song into them. The output
+// directory is made right before the first song's files (once per run; a
+// bank without songs makes nothing). A file that cannot be created is
+// reported and the song skipped; a MIDI file whose text file cannot be
+// created is removed again, so that no empty MIDI file is left.
 void convertSongToFiles(SeqconvRun& run, const std::string& outDir, int32_t song) {
+    if (!run.outputDirState.attempted && !prepareOutputDirectory(run.outputDirState, outDir, *run.files, run.out))
+        run.outputFailed = true;
     OutputWriter midi(*run.files, joinOutputPath(outDir, songFileName(song, "mid")), run.out, run.outputFailed);
     if (!midi.created()) return;
     OutputWriter text(*run.files, joinOutputPath(outDir, songFileName(song, "txt")), run.out, run.outputFailed);
@@ -67,22 +74,26 @@ void parseSeqconvFlags(const char* word, SeqconvFlags& flags) {
 }
 
 int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
+    if (asksForHelp(argc, argv)) {
+        printUsage(run);
+        return kSeqconvExitOk;
+    }
     const int argumentCount = argc - 1;
     if (argumentCount != 3 && argumentCount != 4) {
         printUsage(run);
-        return 0;
+        return kSeqconvExitCannotStart;
     }
     if (argumentCount == 4) parseSeqconvFlags(argv[kArgFlags], run.flags);
 
     if (!loadInstrumentBank(argv[kArgInstruments], run.instruments)) {
         std::fprintf(run.out, "Can't open instruments\n");
         printUsage(run);
-        return 0;
+        return kSeqconvExitCannotStart;
     }
     if (!loadSequenceBank(argv[kArgSequences], run.sequences)) {
         std::fprintf(run.out, "Can't open sequences\n");
         printUsage(run);
-        return 0;
+        return kSeqconvExitCannotStart;
     }
 
     // The song table runs up to the first song header; its first entry says
@@ -90,8 +101,10 @@ int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
     uint32_t firstSongOffset = 0;
     if (!readBankLe16(run.sequences, 0, firstSongOffset)) firstSongOffset = 0;
 
+    printBankWarnings(run.out, run.sequences, run.instruments, run.flags.threeBytePointers);
+
     const std::string outDir = argv[kArgOutputDir];
     for (uint32_t song = 0; 2 * song < firstSongOffset; ++song)
         convertSongToFiles(run, outDir, static_cast<int32_t>(song));
-    return run.outputFailed ? kSeqconvOutputFailed : kSeqconvOk;
+    return run.outputFailed ? kSeqconvExitIncomplete : kSeqconvExitOk;
 }

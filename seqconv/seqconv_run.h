@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/output_directory.h"
 #include "common/output_files.h"
 #include "seqconv/output/instrument_bank.h"
 #include "seqconv/interpreter/interpreter_budget.h"
@@ -45,5 +46,6 @@ struct SeqconvRun {
     // the per-run totals carry over from song to song.
     InterpreterBudget budget;
 
-    bool outputFailed = false;  // an output file could not be created or written whole
+    OutputDirectoryState outputDirState;  // made once, right before the first song's files
+    bool outputFailed = false;  // an output file or the output directory could not be made or written whole
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/output_directory.h"
 #include "common/output_writer.h"
 #include "tonepick/instruments/instrument_formats.h"
 #include "tonepick/instruments/wav_file.h"
@@ -20,9 +21,9 @@ std::string patchFileName(size_t index, const std::string& extension) {
 }  // namespace
 
 void makeOutputDir(TonepickRun& run) {
-    if (run.outputDirMade) return;
-    run.outputDirMade = true;
-    if (!run.settings.outputDir.empty()) run.files->createDirectory(run.settings.outputDir);
+    if (run.outputDirState.attempted) return;
+    if (!prepareOutputDirectory(run.outputDirState, run.settings.outputDir, *run.files, run.out))
+        run.outputFailed = true;
 }
 
 void writeDacSample(TonepickRun& run) {

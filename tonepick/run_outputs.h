@@ -5,8 +5,10 @@
 
 struct TonepickRun;
 
-// Creates the output directory unless this run already did (an empty
-// directory argument means the current directory: nothing to create).
+// Creates the output directory unless this run already tried (an empty
+// directory argument means the current directory: nothing to create). When
+// the path is not a directory after that one attempt, prints
+// "Error: Can't create directory" once and marks the run as failed.
 void makeOutputDir(TonepickRun& run);
 
 // The capture's finished sample as the next sample_NNN.wav, making the output

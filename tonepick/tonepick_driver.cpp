@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "common/help_request.h"
+#include "common/input_file.h"
 #include "common/output_writer.h"
 #include "tonepick/instruments/instrument_formats.h"
 #include "tonepick/midi/vgm_midi_writer.h"
@@ -58,7 +60,9 @@ bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
                 std::fprintf(run.out, "Error: extension expected in command line\n\n");
                 return false;
             }
-            run.settings.patchExtension = argv[i + 1];
+            // "-pext .tfi" means the same as "-pext tfi": the dot is added to the name anyway.
+            const char* extension = argv[i + 1];
+            run.settings.patchExtension = extension[0] == '.' ? extension + 1 : extension;
             extensionGiven = true;
         } else {
             std::fprintf(run.out, "Error: unknown command line option \"%s\"\n\n", word);
@@ -93,6 +97,8 @@ int finishRun(TonepickRun& run, int walkResult) {
     }
     if (walkResult == kWalkInvalidCommand) std::fprintf(run.out, "Error: invalid command\n");
 
+    // Made before the first WAV file when there was one; an empty argument
+    // means the current directory.
     makeOutputDir(run);
     // A capture the stream never closed is written as the last sample, as if
     // the DAC had been switched off at the end.
@@ -118,20 +124,20 @@ void printTonepickUsage(TonepickRun& run) {
 }
 
 int runTonepick(TonepickRun& run, int argc, const char* const argv[]) {
-    if (argc < kFirstOption) {
+    if (asksForHelp(argc, argv)) {
         printTonepickUsage(run);
         return kExitOk;
     }
-    if (!parseOptions(run, argc, argv)) {
+    if (argc < kFirstOption || !parseOptions(run, argc, argv)) {
         printTonepickUsage(run);
-        return kExitOk;
+        return kExitCannotStart;
     }
     const char* inputPath = argv[1];
-    std::FILE* file = std::fopen(inputPath, "rb");
+    std::FILE* file = openInputFile(inputPath);
     if (file == nullptr) {
         std::fprintf(run.out, "Error: Can't open file \"%s\"\n\n", inputPath);
         printTonepickUsage(run);
-        return kExitCannotOpen;
+        return kExitCannotStart;
     }
     run.settings.outputDir = argv[2];
 

@@ -78,7 +78,11 @@ std::unique_ptr<OutputFile> MemoryFileSystem::create(const std::string& path) {
 
 void MemoryFileSystem::createDirectory(const std::string& path) {
     createdDirectories.push_back(path);
-    directories.insert(path);
+    if (refusedDirectories.count(path) == 0) directories.insert(path);
+}
+
+bool MemoryFileSystem::isDirectory(const std::string& path) const {
+    return directories.count(path) != 0;
 }
 
 void MemoryFileSystem::remove(const std::string& path) {

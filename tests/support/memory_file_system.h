@@ -30,6 +30,7 @@ public:
     std::map<std::string, size_t> writeLimits;    // these take this many bytes in all, then nothing
     std::set<std::string> failedSeekPaths;        // seek() on these fails
     std::set<std::string> failedClosePaths;       // flush() and close() of these fail
+    std::set<std::string> refusedDirectories;     // createDirectory of these fails
     std::set<std::string> openPaths;              // created and not yet closed
     bool requireDirectories = false;
     // Refuse every create once this many files exist (-1: no limit).
@@ -37,6 +38,7 @@ public:
 
     std::unique_ptr<OutputFile> create(const std::string& path) override;
     void createDirectory(const std::string& path) override;
+    bool isDirectory(const std::string& path) const override;
     void remove(const std::string& path) override;
 
     bool has(const std::string& path) const { return files.count(path) != 0; }

@@ -60,7 +60,7 @@ size_t occurrences(const std::string& text, const std::string& part) {
 // Song 1's files fail; songs 0 and 2 must come out as in a clean run.
 void expectOtherSongsWhole(const SongsRun& r) {
     static const SongsRun clean("none", Failure::kNone);
-    ASSERT_EQ(clean.exitCode, kSeqconvOk);
+    ASSERT_EQ(clean.exitCode, kSeqconvExitOk);
     for (const char* name : {"out/000.mid", "out/000.txt", "out/002.mid", "out/002.txt"}) {
         ASSERT_TRUE(r.files.has(name)) << name;
         EXPECT_EQ(r.files.at(name), clean.files.at(name)) << name;
@@ -78,7 +78,7 @@ TEST_P(SeqconvOutputFailure, RefusedCreateSkipsTheSongAndLeavesNoHalf) {
     // A MIDI file without its text file is removed; a refused MIDI file stops the song before its text file.
     EXPECT_FALSE(r.files.has("out/001.mid"));
     EXPECT_FALSE(r.files.has("out/001.txt"));
-    EXPECT_EQ(r.exitCode, kSeqconvOutputFailed);
+    EXPECT_EQ(r.exitCode, kSeqconvExitIncomplete);
     expectOtherSongsWhole(r);
 }
 
@@ -90,7 +90,7 @@ TEST_P(SeqconvOutputFailure, ShortWriteIsReportedOnceAndTheFileKept) {
     EXPECT_EQ(occurrences(text, "Error: Can't"), 1u);
     ASSERT_TRUE(r.files.has(path));
     EXPECT_EQ(r.files.at(path).size(), kShortWriteBytes);
-    EXPECT_EQ(r.exitCode, kSeqconvOutputFailed);
+    EXPECT_EQ(r.exitCode, kSeqconvExitIncomplete);
     EXPECT_TRUE(r.files.openPaths.empty());
     expectOtherSongsWhole(r);
 }
@@ -101,7 +101,7 @@ TEST_P(SeqconvOutputFailure, FailedSeekCountsOnlyForTheMidiFile) {
     // The MIDI file's track count is patched after its tracks; the text file never seeks.
     const bool seeks = path == "out/001.mid";
     EXPECT_EQ(occurrences(r.out.text(), "Error: Can't write file \"" + path + "\"\n"), seeks ? 1u : 0u);
-    EXPECT_EQ(r.exitCode, seeks ? kSeqconvOutputFailed : kSeqconvOk);
+    EXPECT_EQ(r.exitCode, seeks ? kSeqconvExitIncomplete : kSeqconvExitOk);
     expectOtherSongsWhole(r);
 }
 
@@ -112,7 +112,7 @@ TEST_P(SeqconvOutputFailure, FailedCloseIsReportedOnce) {
     EXPECT_EQ(occurrences(r.out.text(), "Error: Can't write file \"" + path + "\"\n"), 1u);
     EXPECT_EQ(occurrences(r.out.text(), "Error: Can't"), 1u);
     EXPECT_EQ(r.files.at(path), clean.files.at(path));
-    EXPECT_EQ(r.exitCode, kSeqconvOutputFailed);
+    EXPECT_EQ(r.exitCode, kSeqconvExitIncomplete);
     expectOtherSongsWhole(r);
 }
 

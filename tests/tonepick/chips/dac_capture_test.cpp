@@ -205,6 +205,21 @@ TEST_F(DacFixture, DirectoryMadeAfterTheWalkIsNotMadeAgain) {
     EXPECT_EQ(fs.createdDirectories, std::vector<std::string>{"out"});
 }
 
+TEST_F(DacFixture, DirectoryThatCannotBeMadeIsNamedOnceBeforeTheFirstSample) {
+    fs.refusedDirectories.insert("out");
+    for (int i = 0; i < 2; ++i) {
+        on();
+        data(1);
+        off();
+    }
+    EXPECT_EQ(output(), "Error: Can't create directory \"out\"\n"
+                        "Error: Can't create file \"" + path("sample_000.wav") + "\"\n"
+                        "Error: Can't create file \"" + path("sample_001.wav") + "\"\n");
+    EXPECT_EQ(fs.createdDirectories, std::vector<std::string>{"out"});
+    EXPECT_TRUE(fs.files.empty());
+    EXPECT_TRUE(run.outputFailed);
+}
+
 TEST_F(DacFixture, FlushWritesNothingForAnEmptyOrClosedCapture) {
     flushOpenDacCapture(run);  // never switched on
     data(1);                   // bytes while off do not count
