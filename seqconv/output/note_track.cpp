@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "seqconv/output/text_output.h"
-#include "seqconv/seqconv_run.h"
+#include "seqconv/interpreter/seq_event.h"
 
 namespace {
 
@@ -20,12 +20,12 @@ constexpr int32_t kBendMax = 16383;
 // +-3072 units span the 14-bit bend: 8192 / 3072 = 8/3 per unit.
 constexpr double kBendPerPitchUnit = 2.6666666666666665;
 
-uint8_t noteByteFor(SeqconvRun& run, NoteTrackWriter& writer, const SeqEvent& e) {
+uint8_t noteByteFor(NoteTrackWriter& writer, const SeqEvent& e) {
     int32_t note = static_cast<uint8_t>(e.note);
-    if (patchType(run.instruments, e.patch) == kDacPatchType) {
+    if (patchType(*writer.instruments, e.patch) == kDacPatchType) {
         // Sample patches play one sample per note number: each distinct
         // (patch, note) pair gets its own key, numbered in order of first use.
-        note = kFirstDacNote + dacIndex(run, writer, e.patch, e.note);
+        note = kFirstDacNote + dacIndex(writer, e.patch, e.note);
     }
     // Past key 127 (more than 80 DAC keys) a MIDI data byte cannot follow.
     return note > kHighestNote ? kHighestNote : static_cast<uint8_t>(note);
@@ -55,22 +55,26 @@ void appendChannelEvent(TrackBuffer& buf, uint8_t status, uint8_t a, uint8_t b) 
 
 void appendTicks(TrackBuffer& buf, int64_t delta) { appendLongDelta(buf, delta < 0 ? 0 : delta); }
 
-void startSongTracks(const SeqconvRun& run, NoteTrackWriter& writer, int32_t maxTime) {
+void startSongTracks(NoteTrackWriter& writer, const InstrumentBank& instruments, SongLists& lists,
+                     bool logEnabled, int32_t maxTime) {
+    writer.instruments = &instruments;
+    writer.lists = &lists;
+    writer.logEnabled = logEnabled;
     writer.maxTime = maxTime;
     writer.buffer.clear();
     writer.patchPositions.clear();
     writer.dacPositions.clear();
-    for (size_t i = 0; i < run.usedPatches.size(); ++i)
-        writer.patchPositions.emplace(run.usedPatches[i], static_cast<int32_t>(i));
-    for (size_t i = 0; i < run.dacKeys.size(); ++i)
-        writer.dacPositions.emplace(run.dacKeys[i], static_cast<int32_t>(i));
+    for (size_t i = 0; i < lists.usedPatches.size(); ++i)
+        writer.patchPositions.emplace(lists.usedPatches[i], static_cast<int32_t>(i));
+    for (size_t i = 0; i < lists.dacKeys.size(); ++i)
+        writer.dacPositions.emplace(lists.dacKeys[i], static_cast<int32_t>(i));
 }
 
-void beginNoteTrack(const SeqconvRun& run, NoteTrackWriter& writer, const SeqEvent& e, int channel) {
+void beginNoteTrack(NoteTrackWriter& writer, const SeqEvent& e, int channel) {
     writer.buffer.clear();
     char name[64];
     std::snprintf(name, sizeof name, "Patch %02X(%s)", static_cast<unsigned>(e.patch),
-                  patchTypeName(patchType(run.instruments, e.patch)));
+                  patchTypeName(patchType(*writer.instruments, e.patch)));
     appendTrackName(writer.buffer, name);
     appendInstrumentName(writer.buffer, name);
     appendBendRange(writer.buffer, channel, kBendRangeSemitones);
@@ -86,22 +90,24 @@ void finishNoteTrack(NoteTrackWriter& writer, OutputFile& midi) {
     writer.buffer.clear();
 }
 
-int32_t usePatch(SeqconvRun& run, NoteTrackWriter& writer, int32_t patch) {
-    const auto [it, added] = writer.patchPositions.try_emplace(patch, static_cast<int32_t>(run.usedPatches.size()));
-    if (added) run.usedPatches.push_back(patch);
+int32_t usePatch(NoteTrackWriter& writer, int32_t patch) {
+    std::vector<int32_t>& used = writer.lists->usedPatches;
+    const auto [it, added] = writer.patchPositions.try_emplace(patch, static_cast<int32_t>(used.size()));
+    if (added) used.push_back(patch);
     return it->second;
 }
 
-int32_t dacIndex(SeqconvRun& run, NoteTrackWriter& writer, int32_t patch, int32_t note) {
+int32_t dacIndex(NoteTrackWriter& writer, int32_t patch, int32_t note) {
+    std::vector<int32_t>& keys = writer.lists->dacKeys;
     const auto key = static_cast<int32_t>(static_cast<uint32_t>(patch) * 256u + static_cast<uint32_t>(note));
-    const auto [it, added] = writer.dacPositions.try_emplace(key, static_cast<int32_t>(run.dacKeys.size()));
-    if (added) run.dacKeys.push_back(key);
+    const auto [it, added] = writer.dacPositions.try_emplace(key, static_cast<int32_t>(keys.size()));
+    if (added) keys.push_back(key);
     return it->second;
 }
 
-void emitEvent(SeqconvRun& run, NoteTrackWriter& writer, const SeqEvent& e, OutputFile& text, int channel) {
+void emitEvent(NoteTrackWriter& writer, const SeqEvent& e, OutputFile& text, int channel) {
     const uint8_t on = e.on != 0 ? 1 : 0;
-    if (run.flags.logEnabled) {
+    if (writer.logEnabled) {
         printToFile(text, "time=%X channel=%X note=%X on=%X\n", static_cast<unsigned>(e.time),
                     static_cast<unsigned>(e.channelId), static_cast<unsigned>(e.note), static_cast<unsigned>(on));
     }
@@ -117,8 +123,8 @@ void emitEvent(SeqconvRun& run, NoteTrackWriter& writer, const SeqEvent& e, Outp
         return;
     }
 
-    usePatch(run, writer, e.patch);
-    const uint8_t noteByte = noteByteFor(run, writer, e);
+    usePatch(writer, e.patch);
+    const uint8_t noteByte = noteByteFor(writer, e);
     const uint8_t velocity = velocityFor(e.volume);
     // The state is kept per note number of the byte code, not per written key.
     uint8_t& state = writer.noteState[static_cast<uint8_t>(e.note)];
