@@ -2,20 +2,16 @@
 
 #include <cstdio>
 
-#include "seqconv/output/text_output.h"
+#include "common/midi_file.h"
 #include "seqconv/interpreter/seq_event.h"
+#include "seqconv/output/text_output.h"
 
 namespace {
 
-constexpr uint8_t kNoteOff = 0x80;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kPitchBend = 0xE0;
 constexpr uint8_t kBendRangeSemitones = 12;
 constexpr int32_t kFirstDacNote = 48;  // DAC keys become notes 48, 49, ... (C3 upwards)
 constexpr uint8_t kHighestNote = 0x7F;
 constexpr int32_t kLoudestVelocity = 127;
-constexpr int32_t kBendCentre = 8192;
-constexpr int32_t kBendMax = 16383;
 // One pitch unit is 1/256 semitone and the bend range is 12 semitones, so
 // +-3072 units span the 14-bit bend: 8192 / 3072 = 8/3 per unit.
 constexpr double kBendPerPitchUnit = 2.6666666666666665;
@@ -39,8 +35,8 @@ uint8_t velocityFor(int32_t volume) {
 }
 
 int32_t bendValueFor(int32_t pitch) {
-    const double v = pitch * kBendPerPitchUnit + static_cast<double>(kBendCentre);
-    if (v >= kBendMax) return kBendMax;
+    const double v = pitch * kBendPerPitchUnit + static_cast<double>(kMidiBendCentre);
+    if (v >= kMidiBendMax) return kMidiBendMax;
     if (v <= 0.0) return 0;
     return static_cast<int32_t>(v);  // truncation toward zero
 }
@@ -52,8 +48,6 @@ void appendChannelEvent(TrackBuffer& buf, uint8_t status, uint8_t a, uint8_t b) 
 }
 
 }  // namespace
-
-void appendTicks(TrackBuffer& buf, int64_t delta) { appendLongDelta(buf, delta < 0 ? 0 : delta); }
 
 void startSongTracks(NoteTrackWriter& writer, const InstrumentBank& instruments, SongLists& lists,
                      bool logEnabled, int32_t maxTime) {
@@ -82,11 +76,10 @@ void beginNoteTrack(NoteTrackWriter& writer, const SeqEvent& e, int channel) {
     writer.lastTime = 0;
 }
 
-void finishNoteTrack(NoteTrackWriter& writer, OutputFile& midi) {
+void finishNoteTrack(NoteTrackWriter& writer, MidiFileWriter& midi) {
     // Notes still sounding at the end time simply last to the end of the track.
-    appendTicks(writer.buffer, int64_t{writer.maxTime} - writer.lastTime);
-    writer.buffer.insert(writer.buffer.end(), {0xFF, 0x2F, 0x00});
-    writeTrackChunk(midi, writer.buffer);
+    appendEndOfTrack(writer.buffer, int64_t{writer.maxTime} - writer.lastTime);
+    midi.writeTrack(writer.buffer);
     writer.buffer.clear();
 }
 
@@ -114,11 +107,11 @@ void emitEvent(NoteTrackWriter& writer, const SeqEvent& e, OutputFile& text, int
     if (e.time < 0 || e.time >= writer.maxTime) return;
     TrackBuffer& buf = writer.buffer;
     const auto ch = static_cast<uint8_t>(channel & 0x0F);
-    appendTicks(buf, int64_t{e.time} - writer.lastTime);
+    appendDelta(buf, int64_t{e.time} - writer.lastTime);
 
     if (e.pitchEvent != 0) {
         const int32_t v = bendValueFor(e.pitch);
-        appendChannelEvent(buf, kPitchBend | ch, static_cast<uint8_t>(v & 0x7F), static_cast<uint8_t>((v >> 7) & 0x7F));
+        appendChannelEvent(buf, kMidiPitchBend | ch, static_cast<uint8_t>(v & 0x7F), static_cast<uint8_t>((v >> 7) & 0x7F));
         writer.lastTime = e.time;
         return;
     }
@@ -131,11 +124,11 @@ void emitEvent(NoteTrackWriter& writer, const SeqEvent& e, OutputFile& text, int
     if (state == on) {
         // A note struck again while sounding is ended first; a note-off for a
         // silent note becomes a zero-length note.
-        appendChannelEvent(buf, (on ? kNoteOff : kNoteOn) | ch, noteByte, velocity);
+        appendChannelEvent(buf, (on ? kMidiNoteOff : kMidiNoteOn) | ch, noteByte, velocity);
         writer.lastTime = e.time;
         buf.push_back(0x00);
     }
-    appendChannelEvent(buf, (on ? kNoteOn : kNoteOff) | ch, noteByte, velocity);
+    appendChannelEvent(buf, (on ? kMidiNoteOn : kMidiNoteOff) | ch, noteByte, velocity);
     state = on;
     writer.lastTime = e.time;
 }

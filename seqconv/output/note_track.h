@@ -12,6 +12,7 @@
 #include "seqconv/output/listings.h"
 
 struct SeqEvent;
+class MidiFileWriter;
 class OutputFile;
 
 // Writer state of one song: the track being built and the lookups beside the
@@ -39,7 +40,7 @@ void startSongTracks(NoteTrackWriter& writer, const InstrumentBank& instruments,
 void beginNoteTrack(NoteTrackWriter& writer, const SeqEvent& e, int channel);
 
 // Appends end of track at maxTime and writes the chunk to `midi`.
-void finishNoteTrack(NoteTrackWriter& writer, OutputFile& midi);
+void finishNoteTrack(NoteTrackWriter& writer, MidiFileWriter& midi);
 
 // Position of `patch` in usedPatches, appended on first use.
 int32_t usePatch(NoteTrackWriter& writer, int32_t patch);
@@ -51,6 +52,3 @@ int32_t dacIndex(NoteTrackWriter& writer, int32_t patch, int32_t note);
 // appends it to the track on MIDI channel `channel`: a pitch bend, or a note
 // event (preceded by the opposite event when the note is already in that state).
 void emitEvent(NoteTrackWriter& writer, const SeqEvent& e, OutputFile& text, int channel);
-
-// Appends a delta of any non-negative size (negative deltas give 00).
-void appendTicks(TrackBuffer& buf, int64_t delta);

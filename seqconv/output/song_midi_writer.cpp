@@ -3,19 +3,13 @@
 #include <algorithm>
 #include <string_view>
 
-#include "common/byte_order.h"
-#include "common/output_files.h"
+#include "common/midi_file.h"
 #include "seqconv/output/note_track.h"
 
 namespace {
 
-constexpr uint8_t kHeader[14] = {'M', 'T', 'h', 'd', 0x00, 0x00, 0x00, 0x06,
-                                 0x00, 0x01,   // format 1
-                                 0x00, 0x01,   // track count, patched when all tracks are out
-                                 0x00, 0x18};  // 24 ticks per quarter note
-constexpr uint64_t kTrackCountOffset = 10;
-constexpr uint8_t kMetaTempo = 0x51;
-constexpr uint8_t kMetaMarker = 0x06;
+// The track count is written as 1 and patched when all tracks are out.
+constexpr MidiHeader kHeader{kMidiFormatMultiTrack, 1, 24};  // 24 ticks per quarter note
 constexpr double kMicrosecondsPerMinute = 60000000.0;
 // PAL consoles run the sound driver's timer at 50 Hz instead of 60 Hz.
 constexpr double kPalTempoScale = 1.2;
@@ -31,18 +25,14 @@ uint32_t microsecondsPerQuarter(int32_t tempo, bool palTempo) {
 }
 
 void appendMarker(TrackBuffer& buf, int64_t delta, std::string_view text) {
-    appendTicks(buf, delta);
-    buf.push_back(0xFF);
-    buf.push_back(kMetaMarker);
-    buf.push_back(static_cast<uint8_t>(text.size()));
-    buf.insert(buf.end(), text.begin(), text.end());
+    appendMetaText(buf, delta, kMetaMarker, text);
 }
 
-void writeConductorTrack(const SongWriterOptions& options, const SongToWrite& song, OutputFile& midi, bool noLoop) {
+void writeConductorTrack(const SongWriterOptions& options, const SongToWrite& song, MidiFileWriter& midi,
+                         bool noLoop) {
     const int32_t maxTime = song.maxTime;
     TrackBuffer buf;
-    buf.insert(buf.end(), {0x00, 0xFF, kMetaTempo, 0x03});
-    appendBe24(buf, microsecondsPerQuarter(song.tempo, options.palTempo));
+    appendTempo(buf, 0, microsecondsPerQuarter(song.tempo, options.palTempo));
     if (!noLoop) {
         const int32_t loopStart = *std::min_element(song.loopStarts.begin(), song.loopStarts.end());
         if (options.logEnabled) std::fprintf(options.out, "loop_start:%d\n", loopStart);
@@ -53,15 +43,17 @@ void writeConductorTrack(const SongWriterOptions& options, const SongToWrite& so
         appendMarker(buf, maxTime, "end");
     }
     appendEndOfTrack(buf, 0);
-    writeTrackChunk(midi, buf);
+    midi.writeTrack(buf);
 }
 
 }  // namespace
 
-void writeSongMidi(const SongWriterOptions& options, const SongToWrite& song, SongLists& lists, OutputFile& midi,
+void writeSongMidi(const SongWriterOptions& options, const SongToWrite& song, SongLists& lists, OutputFile& file,
                    OutputFile& text) {
     if (options.logEnabled) std::fprintf(options.out, "output\n");
-    midi.write(kHeader, sizeof kHeader);
+    // Failures are the file's own to report (OutputWriter): nothing is checked here.
+    MidiFileWriter midi(file);
+    midi.writeHeader(kHeader);
     // Loop markers need a loop; the conversion never asks for them without one.
     writeConductorTrack(options, song, midi, song.noLoop || song.loopStarts.empty());
 
@@ -91,8 +83,5 @@ void writeSongMidi(const SongWriterOptions& options, const SongToWrite& song, So
     }
 
     // Below 256 tracks only the low byte changes from the 00 01 written first.
-    uint8_t count[2];
-    writeBe16(count, static_cast<uint16_t>(trackIndex + 1));
-    midi.seek(kTrackCountOffset);
-    midi.write(count, sizeof count);
+    midi.patchTrackCount(static_cast<uint16_t>(trackIndex + 1));
 }
