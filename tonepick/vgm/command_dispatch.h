@@ -214,10 +214,9 @@ struct CommandDispatcher {
 
 using dispatch_detail::CommandDispatcher;
 
-// Walks `in` to its end command with `chips` behind the dispatcher; returns a
-// VgmWalkResult.
+// Walks `in` to its end command with `chips` behind the dispatcher.
 template <typename Chips>
-int walkAndDispatch(VgmReader& reader, StreamState& stream, Chips& chips, BufferedInput& in) {
+VgmWalkResult walkAndDispatch(VgmReader& reader, StreamState& stream, Chips& chips, BufferedInput& in) {
     CommandDispatcher<Chips> dispatcher{stream, reader, chips};
     return walkCommandsWith(reader, in, dispatcher);
 }

@@ -24,7 +24,7 @@ VgmOperandLengths vgmOperandLengths(int32_t version);
 // after the first refill of `in`.
 void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing);
 
-// Reads commands until the end command; returns a VgmWalkResult. Calls
+// Reads commands until the end command. Calls
 // handler.command(command, operands) for every command but 0x67 (for 0x68 with
 // the 10 bytes after the 0x66 marker); a handler returning true ends the walk.
 // Before each command that lies wholly in the input window with room to spare,
@@ -34,7 +34,7 @@ void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing
 // whose length does not depend on the file's version and that never end the
 // walk may be taken that way.
 template <typename Handler>
-int walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler& handler) {
+VgmWalkResult walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler& handler) {
     const VgmOperandLengths lengths = vgmOperandLengths(reader.version);
     uint8_t scratch[kMaxVgmOperandBytes];
     for (;;) {
