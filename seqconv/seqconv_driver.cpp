@@ -42,12 +42,18 @@ std::string songFileName(int32_t song, const char* extension) {
     return name;
 }
 
+// The lists of the song being converted: emptied and reused for every song.
+struct SongScratch {
+    SongPassLists pass;
+    SongLists lists;
+};
+
 // Creates the song's two files and converts the song into them. The output
 // directory is made right before the first song's files (once per run; a
 // bank without songs makes nothing). A file that cannot be created is
 // reported and the song skipped; a MIDI file whose text file cannot be
 // created is removed again, so that no empty MIDI file is left.
-void convertSongToFiles(SeqconvRun& run, const std::string& outDir, int32_t song) {
+void convertSongToFiles(SeqconvRun& run, SongScratch& scratch, const std::string& outDir, int32_t song) {
     if (!run.outputDirState.attempted && !prepareOutputDirectory(run.outputDirState, outDir, *run.files, run.out))
         run.outputFailed = true;
     OutputWriter midi(*run.files, joinOutputPath(outDir, songFileName(song, "mid")), run.out, run.outputFailed);
@@ -58,7 +64,15 @@ void convertSongToFiles(SeqconvRun& run, const std::string& outDir, int32_t song
         run.files->remove(midi.path());
         return;
     }
-    convertSong(run, song, midi, text);
+    const SeqconvFlags& f = run.flags;
+    SongInterpreter interpreter{run.sequences,
+                                {f.threeBytePointers, f.playOthers, f.logEnabled, f.crtLoops},
+                                run.out,
+                                run.state,
+                                run.budget,
+                                scratch.pass};
+    const SongWriterOptions writer{run.instruments, f.palTempo, f.logEnabled, run.out};
+    convertSong(interpreter, writer, scratch.lists, song, midi, text);
     midi.finish();  // closed in this order: MIDI file, then text file
     text.finish();
 }
@@ -104,7 +118,8 @@ int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
     printBankWarnings(run.out, run.sequences, run.instruments, run.flags.threeBytePointers);
 
     const std::string outDir = argv[kArgOutputDir];
+    SongScratch scratch;
     for (uint32_t song = 0; 2 * song < firstSongOffset; ++song)
-        convertSongToFiles(run, outDir, static_cast<int32_t>(song));
+        convertSongToFiles(run, scratch, outDir, static_cast<int32_t>(song));
     return run.outputFailed ? kSeqconvExitIncomplete : kSeqconvExitOk;
 }

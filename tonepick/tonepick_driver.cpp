@@ -74,7 +74,7 @@ bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
 }
 
 // Header, version line and the walk; returns the walk result.
-int readVgm(TonepickRun& run, BufferedInput& in) {
+VgmWalkResult readVgm(TonepickRun& run, BufferedInput& in) {
     if (readHeader(run.reader, in) != kHeaderOk) std::fprintf(run.out, "Error: something with header :)\n");
     std::fprintf(run.out, "Version: %X\nPSG Clock: %d\nYM2612 Clock: %d\n",
                  static_cast<unsigned>(run.reader.version), run.reader.psgClock, run.reader.ym2612Clock);
@@ -83,7 +83,7 @@ int readVgm(TonepickRun& run, BufferedInput& in) {
 }
 
 // Everything after the walk: the messages of its result and the output files.
-int finishRun(TonepickRun& run, int walkResult) {
+int finishRun(TonepickRun& run, VgmWalkResult walkResult) {
     if (run.stream.dacStreams.boundReached) {
         std::fprintf(run.out, "Warning: DAC streams stopped after %llu writes\n",
                      static_cast<unsigned long long>(run.stream.dacStreams.writeLimit));
@@ -143,7 +143,7 @@ int runTonepick(TonepickRun& run, int argc, const char* const argv[]) {
 
     BufferedInput in;
     openFileInput(in, file);
-    const int walkResult = readVgm(run, in);
+    const VgmWalkResult walkResult = readVgm(run, in);
     std::fclose(file);
     return finishRun(run, walkResult);
 }

@@ -255,9 +255,9 @@ using dispatch_detail::CommandDispatcher;
 // the DAC streams play up to that command's time, as they do up to the end
 // command's; a walk cut short by the end of the input writes nothing more.
 template <typename Chips>
-int walkAndDispatch(VgmReader& reader, StreamState& stream, Chips& chips, BufferedInput& in) {
+VgmWalkResult walkAndDispatch(VgmReader& reader, StreamState& stream, Chips& chips, BufferedInput& in) {
     CommandDispatcher<Chips> dispatcher{stream, reader, chips};
-    const int result = walkCommandsWith(reader, in, dispatcher);
+    const VgmWalkResult result = walkCommandsWith(reader, in, dispatcher);
     if (result == kWalkInvalidCommand) dispatcher.catchUpStreams();
     return result;
 }

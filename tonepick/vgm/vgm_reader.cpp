@@ -90,7 +90,7 @@ int vgmOperandLength(uint8_t command, int32_t version) {
     return 4;
 }
 
-int readHeader(VgmReader& reader, BufferedInput& in) {
+VgmHeaderResult readHeader(VgmReader& reader, BufferedInput& in) {
     uint8_t scratch[kHeaderReadSize];
     size_t got = 0;
     const uint8_t* h = readInputBytes(in, kHeaderReadSize, scratch, got);
@@ -127,7 +127,7 @@ struct InstalledHandler {
 
 }  // namespace
 
-int walkCommands(VgmReader& reader, BufferedInput& in) {
+VgmWalkResult walkCommands(VgmReader& reader, BufferedInput& in) {
     InstalledHandler handler{reader};
     return walkCommandsWith(reader, in, handler);
 }

@@ -25,7 +25,7 @@ VgmOperandLengths vgmOperandLengths(int32_t version);
 // the first refill of `in`.
 bool storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing);
 
-// Reads commands until the end command; returns a VgmWalkResult. Calls
+// Reads commands until the end command. Calls
 // handler.command(command, operands) for every command but 0x67 (for 0x68 with
 // the 10 bytes after the 0x66 marker); a handler returning true ends the walk.
 // Before each command that lies wholly in the input window with room to spare,
@@ -36,7 +36,7 @@ bool storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing
 // walk may be taken that way. A handler with a dataBlockStored() member hears
 // of every data block kept, right after it joined reader.blocks.
 template <typename Handler>
-int walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler& handler) {
+VgmWalkResult walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler& handler) {
     const VgmOperandLengths lengths = vgmOperandLengths(reader.version);
     uint8_t scratch[kMaxVgmOperandBytes];
     for (;;) {
