@@ -105,6 +105,7 @@ void kitPcmBytes(DacKit& kit, uint32_t block, uint64_t position, size_t count, u
         kit.pcmStart = position;
     }
     hear(play, count, firstTime, lastTime);
+    kit.stretchHeardData = true;
     if (play.sample != kNoKitSample) {
         KitSample& s = kit.samples[play.sample];
         s.length = std::max(s.length, position + count - s.offset);
@@ -153,6 +154,7 @@ void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint3
         }
     }
     hear(p.play, count, firstTime, lastTime);
+    kit.stretchHeardData = true;
 }
 
 void kitDirectByte(DacKit& kit) {
@@ -163,8 +165,12 @@ void kitDirectByte(DacKit& kit) {
 
 void kitDirectStretch(DacKit& kit, DacSample& stretch) {
     const bool open = kit.directOpen;
+    const bool heardData = kit.stretchHeardData;
     kit.directOpen = false;
-    if (!open || stretch.size == 0) return;
+    kit.stretchHeardData = false;
+    // In a stretch that played the PCM data, direct writes are the driver's
+    // own (a centre value to silence the DAC, say), not a sample.
+    if (!open || heardData || stretch.size == 0) return;
     uint64_t hash = kFnvOffset;
     forEachDacSamplePiece(stretch, [&](const uint8_t* bytes, size_t n) {
         for (size_t i = 0; i < n; ++i) hash = (hash ^ bytes[i]) * kFnvPrime;

@@ -8,7 +8,8 @@
 //   over the following consecutive reads, up to the next seek, switch-off,
 //   new PCM block or the end of the log;
 // - a DAC stream: one start (0x93 or 0x95), up to its stop, restart or the end;
-// - direct writes of register 0x2A: one stretch from switch-on to switch-off.
+// - direct writes of register 0x2A: one stretch from switch-on to switch-off
+//   in which the DAC heard nothing from the PCM data.
 // Only bytes that reach the DAC while it is switched on count; a play without
 // such a byte is no play. A sample is where its plays start in the PCM data
 // (data block and offset in it, plus step and direction for streams); direct
@@ -98,6 +99,7 @@ struct DacKit {
     uint64_t pcmStart = 0;       // offset of its first counted byte
     std::vector<KitStreamPlay> streams;  // by stream id, grown on demand
     bool directOpen = false;     // the current stretch has a direct byte
+    bool stretchHeardData = false;  // ... and PCM or stream bytes: its direct bytes are no play
     uint64_t directSerial = 0;   // the serial it reserved at that byte
     SpillFile directBytes;       // bytes of the direct samples, one after another
     bool directSpillFailed = false;
@@ -121,8 +123,9 @@ void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint3
 // stretch's place in the order of plays.
 void kitDirectByte(DacKit& kit);
 
-// A finished stretch of direct bytes (from the DAC capture, which in kit mode
-// holds only direct bytes): one play of the sample with these bytes.
+// A switch-off (or the end of the walk): the stretch of direct bytes that the
+// DAC capture holds in kit mode is one play of the sample with these bytes,
+// unless the stretch also played PCM data.
 void kitDirectStretch(DacKit& kit, DacSample& stretch);
 
 // `n` bytes at `at` of a direct sample; false when they cannot be read back.
