@@ -10,6 +10,7 @@
 #include "tonepick/instruments/instrument_formats.h"
 #include "tonepick/midi/vgm_midi_writer.h"
 #include "tonepick/run_chips.h"
+#include "tonepick/run_level_chips.h"
 #include "tonepick/run_outputs.h"
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"
@@ -33,10 +34,27 @@ constexpr const char* kUsageText =
     "        dmp0 - DefleMask instrument file version 0\n"
     "        smps - internal SMPS format (Sonic 3)\n\n"
     "  -pext - instruments extension (default: format name)\n\n"
+    "  -m - MIDI file contents:\n"
+    "        plain  - notes and pitch bends at velocity 127 (default)\n"
+    "        levels - also velocities, expression and pan from the chips' levels\n\n"
     "      Warning: all outputs will be overwrited automatically.\n\n";
 constexpr const char* kContactLine = "Bug reports and questions: see README.md of mdmusic_tools.\n";
 
 constexpr int kFirstOption = 3;  // argv: program, input, output_dir, options...
+
+// The value of -m (null when it is missing), any letter case; false after
+// printing the error.
+bool parseMidiMode(TonepickRun& run, const char* value) {
+    if (value == nullptr) {
+        std::fprintf(run.out, "Error: MIDI mode expected in command line\n\n");
+        return false;
+    }
+    if (!vgmMidiModeByName(value, run.settings.midiMode)) {
+        std::fprintf(run.out, "Error: unknown MIDI mode \"%s\"\n\n", value);
+        return false;
+    }
+    return true;
+}
 
 // Reads the options into run.settings; false after printing an error and the usage text.
 bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
@@ -64,6 +82,8 @@ bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
             const char* extension = argv[i + 1];
             run.settings.patchExtension = extension[0] == '.' ? extension + 1 : extension;
             extensionGiven = true;
+        } else if (std::strcmp(word, "-m") == 0) {
+            if (!parseMidiMode(run, hasValue ? argv[i + 1] : nullptr)) return false;
         } else {
             std::fprintf(run.out, "Error: unknown command line option \"%s\"\n\n", word);
             return false;
@@ -78,6 +98,10 @@ VgmWalkResult readVgm(TonepickRun& run, BufferedInput& in) {
     if (readHeader(run.reader, in) != kHeaderOk) std::fprintf(run.out, "Error: something with header :)\n");
     std::fprintf(run.out, "Version: %X\nPSG Clock: %d\nYM2612 Clock: %d\n",
                  static_cast<unsigned>(run.reader.version), run.reader.psgClock, run.reader.ym2612Clock);
+    if (run.settings.midiMode == VgmMidiMode::kLevels) {
+        LevelRunChips chips{{run}};
+        return walkAndDispatch(run.reader, run.stream, chips, in);
+    }
     RunChips chips{run};
     return walkAndDispatch(run.reader, run.stream, chips, in);
 }
@@ -108,7 +132,8 @@ int finishRun(TonepickRun& run, VgmWalkResult walkResult) {
         // Without vgm.mid the run ends here: no instrument or data block file.
         OutputWriter midi(*run.files, joinOutputPath(run.settings.outputDir, "vgm.mid"), run.out, run.outputFailed);
         if (!midi.created()) return kExitFailed;
-        writeVgmMidi(run.channelEvents, &run.eventSpill, midi);
+        LevelLists* levels = run.settings.midiMode == VgmMidiMode::kLevels ? &run.levelEvents : nullptr;
+        writeVgmMidi(run.channelEvents, &run.eventSpill, midi, levels);
         if (midi.finish() != OutputStatus::kWritten) return kExitFailed;
     }
     writePatchFiles(run);

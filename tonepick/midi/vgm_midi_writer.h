@@ -5,6 +5,7 @@
 
 #include "tonepick/chips/channel_event.h"
 #include "tonepick/chips/event_spill.h"
+#include "tonepick/chips/level_events.h"
 
 class OutputFile;
 
@@ -12,5 +13,8 @@ class OutputFile;
 // in `spill` (none when null); false when any write accepted fewer bytes than
 // offered or a seek failed (the file is written to the end anyway). Each
 // track's length is filled in after its body, so the file must be seekable.
-bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file);
+// With `levels` (level_controllers.h), note-ons take their velocities from
+// the channels' levels and the tracks gain expression and pan controllers at
+// the times of the level events; without, every velocity is 127.
+bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file, LevelLists* levels = nullptr);
 bool writeVgmMidi(const ChannelEvents& events, OutputFile& file);

@@ -9,5 +9,7 @@ inline constexpr const char* kExpectedUsage =
     "Music Maker instrument file\n        eif  - ECHO instrument file\n        y12  - GensKMOD YM2612 "
     "channel dump\n        vgi  - VGM Music Maker instrument file\n        dmp  - DefleMask instrument "
     "file\n        dmp0 - DefleMask instrument file version 0\n        smps - internal SMPS format "
-    "(Sonic 3)\n\n  -pext - instruments extension (default: format name)\n\n      Warning: all outputs "
+    "(Sonic 3)\n\n  -pext - instruments extension (default: format name)\n\n  -m - MIDI file contents:\n        "
+    "plain  - notes and pitch bends at velocity 127 (default)\n        levels - also velocities, "
+    "expression and pan from the chips' levels\n\n      Warning: all outputs "
     "will be overwrited automatically.\n\n";
