@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "common/ascii_case.h"
+
 namespace {
 
 constexpr double kFmDecibelsPerStep = 0.75;
@@ -14,15 +16,6 @@ template <size_t N>
 uint8_t valueOfSteps(const std::array<uint8_t, N>& table, int steps) {
     if (steps <= 0) return table[0];
     return table[steps < static_cast<int>(N) ? static_cast<size_t>(steps) : N - 1];
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
 }
 
 }  // namespace
