@@ -38,7 +38,10 @@ bool forEachKitSamplePiece(TonepickRun& run, const KitSample& s, Put&& put) {
             return true;
         }
         case KitSource::kStream: {
-            // One full pass of its longest play, read from the stream bank.
+            // One pass, read from the stream bank, as far as one of its plays
+            // reached: a drum a game always plays whole is the whole pass,
+            // and a forged log cannot turn a few bytes of stream commands
+            // into a file of the whole bank per start position.
             DacStream pass;
             pass.hasBank = true;
             pass.bankType = kPcmBlockType;
@@ -46,12 +49,15 @@ bool forEachKitSamplePiece(TonepickRun& run, const KitSample& s, Put&& put) {
             pass.start = s.bankStart;
             pass.writes = s.length;
             pass.reverse = s.reverse;
-            for (uint64_t at = 0; at < s.length; at += chunk.size()) {
+            uint64_t left = s.reach;
+            for (uint64_t at = 0; at < s.length && left != 0; at += chunk.size()) {
                 const size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), s.length - at));
                 uint64_t firstFound = 0;
-                const size_t found = dac_stream_detail::readPassBytes(run.stream.dacStreams, pass, run.reader.blocks,
-                                                                      at, take, chunk.data(), firstFound);
+                size_t found = dac_stream_detail::readPassBytes(run.stream.dacStreams, pass, run.reader.blocks, at,
+                                                                take, chunk.data(), firstFound);
+                if (found > left) found = static_cast<size_t>(left);
                 if (found != 0) put(chunk.data(), found);
+                left -= found;
             }
             return true;
         }

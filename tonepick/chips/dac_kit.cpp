@@ -155,6 +155,10 @@ void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint3
     }
     hear(p.play, count, firstTime, lastTime);
     kit.stretchHeardData = true;
+    if (p.play.sample != kNoKitSample) {
+        KitSample& s = kit.samples[p.play.sample];
+        s.reach = std::max(s.reach, p.play.bytes);
+    }
 }
 
 void kitDirectByte(DacKit& kit) {

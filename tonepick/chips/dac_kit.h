@@ -42,6 +42,7 @@ struct KitSample {
     uint32_t step = 1;        // stream: bank bytes per write
     bool reverse = false;     // stream: played backwards
     uint64_t length = 0;      // PCM: bytes from the start to the furthest byte played; stream: writes of its longest pass; direct: bytes
+    uint64_t reach = 0;       // stream: most bytes one of its plays heard (its file holds at most one pass of them)
     uint32_t rate = 0;        // samples per second
     uint64_t longestPlay = 0; // PCM: counted bytes of its longest play (whose rate it keeps)
     uint64_t plays = 0;
