@@ -114,7 +114,7 @@ bool inflateIfGzip(BufferedInput& in, GzipInflation inflation) {
     if (in.end - in.next < 2 || !startsWithGzipMagic(in.next)) return false;
 
     std::unique_ptr<GzipInput, GzipInputCloser> gzip(new GzipInput);
-    for (GzipWindow& window : gzip->windows) window.bytes = std::make_unique<uint8_t[]>(kGzipWindowSize);
+    for (GzipWindow& window : gzip->windows) window.bytes = std::make_unique_for_overwrite<uint8_t[]>(kGzipWindowSize);
     const InputDamageReport report = in.damageReport;
     void* const context = in.damageContext;
     gzip->members.compressed = std::move(in);  // a moved vector keeps its bytes: the window stays valid
