@@ -51,7 +51,9 @@ inline uint64_t inputBytesLeft(const BufferedInput& in) {
     return in.unread + static_cast<uint64_t>(in.end - in.next);
 }
 
-// Loads the next window; false when the source has no more bytes.
+// Loads the next window; false when the source has no more bytes. The bytes
+// of the previous window are gone: for gzip input another thread may be
+// overwriting them already, so no pointer into a window may outlive it.
 bool refillInput(BufferedInput& in);
 
 // One byte; false at the end of the input.
