@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "common/byte_order.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 
 namespace {
 

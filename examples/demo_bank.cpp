@@ -1,7 +1,7 @@
 #include "examples/demo_bank.h"
 
 #include "examples/demo_instruments.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 
 namespace {
 

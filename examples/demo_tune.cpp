@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "examples/demo_instruments.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 
 namespace {
 

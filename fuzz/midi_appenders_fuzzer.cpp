@@ -1,6 +1,6 @@
 // The shared MIDI appenders and the note conversions on arbitrary values:
 // every appender's output must decode back to what was asked for (deltas
-// clamped, long deltas chained, texts cut to one length byte), and every
+// negative ones 00, long deltas chained, texts cut to one length byte), and every
 // conversion must stay in its range for any bit pattern.
 
 #include <cstdint>
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     b.clear();
     if (wide >= 0 && wide < (int64_t{1} << 40)) {
-        appendLongDelta(b, wide);
+        appendDelta(b, wide);
         // Sum the deltas of the chain back up.
         int64_t total = 0;
         size_t pos = 0;
@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     b.clear();
     const std::string_view text(reinterpret_cast<const char*>(data + 8), size - 8);
-    appendMetaText(b, value, data[4], text);
+    // Deltas up to kMaxVlq take one variable-length quantity; longer ones chain.
+    appendMetaText(b, value > kMaxVlq ? kMaxVlq : value, data[4], text);
     const size_t deltaBytes = b.size() - 3 - text.size();
     if (deltaBytes < 1 || deltaBytes > 4 || b[deltaBytes + 2] != static_cast<uint8_t>(text.size())) __builtin_trap();
     appendBendRange(b, value, data[5]);

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
+#include "builders/vgm_builder.h"
 #include "tests/support/gzip_writer.h"
-#include "tests/support/vgm_builder.h"
 
 namespace {
 

@@ -27,6 +27,7 @@
 
 #include "seqconv/seqconv_driver.h"
 #include "seqconv/seqconv_run.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 

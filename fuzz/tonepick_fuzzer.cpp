@@ -19,6 +19,7 @@
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/gzip_input.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 

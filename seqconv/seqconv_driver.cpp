@@ -5,6 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "common/help_request.h"
+#include "common/output_directory.h"
+#include "common/output_writer.h"
+#include "seqconv/bank_checks.h"
 #include "seqconv/output/song_conversion.h"
 #include "seqconv/seqconv_run.h"
 
@@ -17,7 +21,7 @@ constexpr int kArgFlags = 4;
 
 void printUsage(SeqconvRun& run) {
     std::fprintf(run.out,
-                 "Usage: .exe sequences instruments outdir [flags]\n"
+                 "Usage: seqconv sequences instruments outdir [flags]\n"
                  "\n"
                  "Overwrites all existed files without confirmation\n"
                  "\n"
@@ -38,24 +42,39 @@ std::string songFileName(int32_t song, const char* extension) {
     return name;
 }
 
-// Creates the song's two files and converts the song into them. A file that
-// cannot be created is reported and the song skipped.
-void convertSongToFiles(SeqconvRun& run, const std::string& outDir, int32_t song) {
-    const std::string midiPath = joinOutputPath(outDir, songFileName(song, "mid"));
-    std::unique_ptr<OutputFile> midi = run.files->create(midiPath);
-    if (!midi) {
-        std::fprintf(run.out, "Error: Can't create file \"%s\"\n", midiPath.c_str());
+// The lists of the song being converted: emptied and reused for every song.
+struct SongScratch {
+    SongPassLists pass;
+    SongLists lists;
+};
+
+// Creates the song's two files and converts the song into them. The output
+// directory is made right before the first song's files (once per run; a
+// bank without songs makes nothing). A file that cannot be created is
+// reported and the song skipped; a MIDI file whose text file cannot be
+// created is removed again, so that no empty MIDI file is left.
+void convertSongToFiles(SeqconvRun& run, SongScratch& scratch, const std::string& outDir, int32_t song) {
+    if (!run.outputDirState.attempted && !prepareOutputDirectory(run.outputDirState, outDir, *run.files, run.out))
+        run.outputFailed = true;
+    OutputWriter midi(*run.files, joinOutputPath(outDir, songFileName(song, "mid")), run.out, run.outputFailed);
+    if (!midi.created()) return;
+    OutputWriter text(*run.files, joinOutputPath(outDir, songFileName(song, "txt")), run.out, run.outputFailed);
+    if (!text.created()) {
+        midi.finish();
+        run.files->remove(midi.path());
         return;
     }
-    const std::string textPath = joinOutputPath(outDir, songFileName(song, "txt"));
-    std::unique_ptr<OutputFile> text = run.files->create(textPath);
-    if (!text) {
-        std::fprintf(run.out, "Error: Can't create file \"%s\"\n", textPath.c_str());
-        return;
-    }
-    convertSong(run, song, *midi, *text);
-    midi.reset();  // closed in this order: MIDI file, then text file
-    text.reset();
+    const SeqconvFlags& f = run.flags;
+    SongInterpreter interpreter{run.sequences,
+                                {f.threeBytePointers, f.playOthers, f.logEnabled, f.crtLoops},
+                                run.out,
+                                run.state,
+                                run.budget,
+                                scratch.pass};
+    const SongWriterOptions writer{run.instruments, f.palTempo, f.logEnabled, run.out};
+    convertSong(interpreter, writer, scratch.lists, song, midi, text);
+    midi.finish();  // closed in this order: MIDI file, then text file
+    text.finish();
 }
 
 }  // namespace
@@ -69,22 +88,26 @@ void parseSeqconvFlags(const char* word, SeqconvFlags& flags) {
 }
 
 int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
+    if (asksForHelp(argc, argv)) {
+        printUsage(run);
+        return kSeqconvExitOk;
+    }
     const int argumentCount = argc - 1;
     if (argumentCount != 3 && argumentCount != 4) {
         printUsage(run);
-        return 0;
+        return kSeqconvExitCannotStart;
     }
     if (argumentCount == 4) parseSeqconvFlags(argv[kArgFlags], run.flags);
 
     if (!loadInstrumentBank(argv[kArgInstruments], run.instruments)) {
         std::fprintf(run.out, "Can't open instruments\n");
         printUsage(run);
-        return 0;
+        return kSeqconvExitCannotStart;
     }
     if (!loadSequenceBank(argv[kArgSequences], run.sequences)) {
         std::fprintf(run.out, "Can't open sequences\n");
         printUsage(run);
-        return 0;
+        return kSeqconvExitCannotStart;
     }
 
     // The song table runs up to the first song header; its first entry says
@@ -92,8 +115,11 @@ int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
     uint32_t firstSongOffset = 0;
     if (!readBankLe16(run.sequences, 0, firstSongOffset)) firstSongOffset = 0;
 
+    printBankWarnings(run.out, run.sequences, run.instruments, run.flags.threeBytePointers);
+
     const std::string outDir = argv[kArgOutputDir];
+    SongScratch scratch;
     for (uint32_t song = 0; 2 * song < firstSongOffset; ++song)
-        convertSongToFiles(run, outDir, static_cast<int32_t>(song));
-    return 0;
+        convertSongToFiles(run, scratch, outDir, static_cast<int32_t>(song));
+    return run.outputFailed ? kSeqconvExitIncomplete : kSeqconvExitOk;
 }

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <vector>
 
+#include "common/output_directory.h"
 #include "common/output_files.h"
-#include "seqconv/instrument_bank.h"
+#include "seqconv/output/instrument_bank.h"
 #include "seqconv/interpreter/interpreter_budget.h"
 #include "seqconv/interpreter/seq_event.h"
 #include "seqconv/interpreter/sequence_bank.h"
@@ -26,22 +26,12 @@ struct SeqconvRun {
     SeqconvFlags flags;
     InstrumentBank instruments;
     SequenceBank sequences;
-    SeqState state;
-
-    // Per pass.
-    std::vector<SeqEvent> events;
-    std::vector<int32_t> playSongs;
-    std::vector<int32_t> playTimes;
-
-    // Per output song.
-    std::vector<int32_t> loopStarts;
-    std::vector<int32_t> loopLengths;
-    std::vector<int64_t> loopModuli;
-    std::vector<int64_t> loopResidues;
-    std::vector<int32_t> usedPatches;
-    std::vector<int32_t> dacKeys;
+    SeqState state;  // the interpreter registers; tempo carries from song to song
 
     // Work bounds that keep hostile banks finite (see interpreter_budget.h);
     // the per-run totals carry over from song to song.
     InterpreterBudget budget;
+
+    OutputDirectoryState outputDirState;  // made once, right before the first song's files
+    bool outputFailed = false;  // an output file or the output directory could not be made or written whole
 };

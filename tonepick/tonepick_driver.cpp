@@ -4,9 +4,13 @@
 #include <cstring>
 #include <string>
 
+#include "common/help_request.h"
+#include "common/input_file.h"
+#include "common/output_writer.h"
 #include "tonepick/instruments/instrument_formats.h"
-#include "tonepick/instruments/patch_files.h"
 #include "tonepick/midi/vgm_midi_writer.h"
+#include "tonepick/run_chips.h"
+#include "tonepick/run_outputs.h"
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/command_dispatch.h"
@@ -57,7 +61,9 @@ bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
                 std::fprintf(run.out, "Error: extension expected in command line\n\n");
                 return false;
             }
-            run.settings.patchExtension = argv[i + 1];
+            // "-pext .tfi" means the same as "-pext tfi": the dot is added to the name anyway.
+            const char* extension = argv[i + 1];
+            run.settings.patchExtension = extension[0] == '.' ? extension + 1 : extension;
             extensionGiven = true;
         } else {
             std::fprintf(run.out, "Error: unknown command line option \"%s\"\n\n", word);
@@ -72,39 +78,25 @@ void reportDamagedGzip(void* out) { std::fprintf(static_cast<std::FILE*>(out), "
 
 // Header, version line and the walk over the VGM (decompressed first when it
 // is gzip data); returns the walk result. The input is closed when it returns.
-int readVgm(TonepickRun& run, BufferedInput& in) {
-    installDispatcher(run);
+VgmWalkResult readVgm(TonepickRun& run, BufferedInput& in) {
     in.damageReport = reportDamagedGzip;
     in.damageContext = run.out;
     inflateIfGzip(in);
     if (readHeader(run.reader, in) != kHeaderOk) std::fprintf(run.out, "Error: something with header :)\n");
     std::fprintf(run.out, "Version: %X\nPSG Clock: %d\nYM2612 Clock: %d\n",
                  static_cast<unsigned>(run.reader.version), run.reader.psgClock, run.reader.ym2612Clock);
-    const int walkResult = walkAndDispatch(run, in);
+    RunChips chips{run};
+    const VgmWalkResult walkResult = walkAndDispatch(run.reader, run.stream, chips, in);
     closeInput(in);
     return walkResult;
 }
 
-void writeDataBlocks(TonepickRun& run) {
-    for (int i = 0; i < blockCount(run.reader); ++i) {
-        const DataBlock& block = run.reader.blocks[static_cast<size_t>(i)];
-        char name[48];
-        std::snprintf(name, sizeof name, "datablock_%02d(%02X).bin", i, static_cast<unsigned>(block.type));
-        const std::string path = joinOutputPath(run.settings.outputDir, name);
-        auto file = run.files->create(path);
-        if (!file) {
-            std::fprintf(run.out, "Error: Can't create file \"%s\"\n", path.c_str());
-            continue;
-        }
-        const size_t written = block.bytes.empty() ? 0 : file->write(block.bytes.data(), block.bytes.size());
-        if (written < block.size || !file->flush()) {
-            std::fprintf(run.out, "Error: Can't write file \"%s\"\n", path.c_str());
-        }
-    }
-}
-
 // Everything after the walk: the messages of its result and the output files.
-int finishRun(TonepickRun& run, int walkResult) {
+int finishRun(TonepickRun& run, VgmWalkResult walkResult) {
+    if (run.stream.dacStreams.boundReached) {
+        std::fprintf(run.out, "Warning: DAC streams stopped after %llu writes\n",
+                     static_cast<unsigned long long>(run.stream.dacStreams.writeLimit));
+    }
     if (run.reader.blocksDropped) {
         std::fprintf(run.out, "Warning: only the first %zu data blocks are kept\n", kMaxDataBlocks);
     }
@@ -114,25 +106,23 @@ int finishRun(TonepickRun& run, int walkResult) {
     }
     if (walkResult == kWalkInvalidCommand) std::fprintf(run.out, "Error: invalid command\n");
 
-    // An empty directory argument means the current directory: nothing to create.
-    if (!run.settings.outputDir.empty()) run.files->createDirectory(run.settings.outputDir);
-    flushOpenDacCapture(run);
+    // Made before the first WAV file when there was one; an empty argument
+    // means the current directory.
+    makeOutputDir(run);
+    // A capture the stream never closed is written as the last sample, as if
+    // the DAC had been switched off at the end.
+    if (dacCaptureHasOpenSample(run.dac)) writeDacSample(run);
 
-    const std::string midiPath = joinOutputPath(run.settings.outputDir, "vgm.mid");
     {
-        auto midi = run.files->create(midiPath);
-        if (!midi) {
-            std::fprintf(run.out, "Error: Can't create file \"%s\"\n", midiPath.c_str());
-            return kExitFailed;
-        }
-        if (!writeVgmMidi(run.channelEvents, &run.eventSpill, *midi) || !midi->flush()) {
-            std::fprintf(run.out, "Error: Can't write file \"%s\"\n", midiPath.c_str());
-            return kExitFailed;
-        }
+        // Without vgm.mid the run ends here: no instrument or data block file.
+        OutputWriter midi(*run.files, joinOutputPath(run.settings.outputDir, "vgm.mid"), run.out, run.outputFailed);
+        if (!midi.created()) return kExitFailed;
+        writeVgmMidi(run.channelEvents, &run.eventSpill, midi);
+        if (midi.finish() != OutputStatus::kWritten) return kExitFailed;
     }
     writePatchFiles(run);
     writeDataBlocks(run);
-    return kExitOk;
+    return run.outputFailed ? kExitFailed : kExitOk;
 }
 
 }  // namespace
@@ -143,26 +133,26 @@ void printTonepickUsage(TonepickRun& run) {
 }
 
 int runTonepick(TonepickRun& run, int argc, const char* const argv[]) {
-    if (argc < kFirstOption) {
+    if (asksForHelp(argc, argv)) {
         printTonepickUsage(run);
         return kExitOk;
     }
-    if (!parseOptions(run, argc, argv)) {
+    if (argc < kFirstOption || !parseOptions(run, argc, argv)) {
         printTonepickUsage(run);
-        return kExitOk;
+        return kExitCannotStart;
     }
     const char* inputPath = argv[1];
-    std::FILE* file = std::fopen(inputPath, "rb");
+    std::FILE* file = openInputFile(inputPath);
     if (file == nullptr) {
         std::fprintf(run.out, "Error: Can't open file \"%s\"\n\n", inputPath);
         printTonepickUsage(run);
-        return kExitCannotOpen;
+        return kExitCannotStart;
     }
     run.settings.outputDir = argv[2];
 
     BufferedInput in;
     openFileInput(in, file);
-    const int walkResult = readVgm(run, in);
+    const VgmWalkResult walkResult = readVgm(run, in);
     std::fclose(file);
     return finishRun(run, walkResult);
 }

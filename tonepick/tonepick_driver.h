@@ -8,13 +8,16 @@ struct TonepickRun;
 
 // Exit codes of the program.
 enum TonepickExit {
-    kExitOk = 0,           // completed run, usage text, command line errors
-    kExitCannotOpen = 1,   // input file cannot be opened
-    kExitFailed = 2,       // VGM ended before its end command, or vgm.mid failed
+    kExitOk = 0,           // completed run (also after an invalid command), usage text asked for
+    kExitCannotStart = 1,  // command line error, or the input cannot be opened
+    kExitFailed = 2,       // VGM ended before its end command, an output file failed, or the
+                           // output directory could not be made
 };
 
 // Runs the program with its arguments (argv[0] is the program name) and
-// returns the exit code: 0, 1 (input cannot be opened) or 2.
+// returns the exit code: 0, 1 (the run could not start) or 2 (the VGM ended
+// early, or any output file or the output directory could not be made or
+// written whole).
 int runTonepick(TonepickRun& run, int argc, const char* const argv[]);
 
 // Everything after the command line and the opening of the input: reads the

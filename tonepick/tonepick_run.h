@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/output_directory.h"
 #include "common/output_files.h"
 #include "tonepick/chips/channel_event.h"
 #include "tonepick/chips/dac_capture.h"
@@ -35,4 +36,6 @@ struct TonepickRun {
     PatchList patches;
     ChannelEvents channelEvents;  // the most recent events of each list
     EventSpill eventSpill;        // older events of long lists (see event_spill.h)
+    OutputDirectoryState outputDirState;  // made once, before the first WAV file, else after the walk
+    bool outputFailed = false;    // an output file or the output directory could not be made or written whole
 };

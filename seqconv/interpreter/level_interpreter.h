@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
-struct SeqconvRun;
+#include "seqconv/interpreter/interpreter.h"
 
 // Interprets the channel whose byte code starts at `offset`, with the channel
-// registers of run.state already set for it. Returns when the channel ends: at
+// registers of in.state already set for it. Returns when the channel ends: at
 // 0x60, at the 0x65 closing the channel level, at the end of the bank, past
 // the loop nesting limit, when a work bound is reached, when `time` would leave
-// the 32-bit range, or (second pass) when `time` has passed `maxTime`.
-void interpretChannel(SeqconvRun& run, uint32_t offset);
+// the 32-bit range, or (Pass::kRepeat) when `time` has passed `maxTime`.
+void interpretChannel(SongInterpreter& in, Pass pass, uint32_t offset);

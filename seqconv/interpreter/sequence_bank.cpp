@@ -4,13 +4,14 @@
 #include <cstdio>
 
 #include "common/byte_order.h"
+#include "common/input_file.h"
 
 namespace {
 constexpr size_t kLoadChunk = 1 << 20;
 }
 
 bool loadSequenceBank(const char* path, SequenceBank& bank) {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = openInputFile(path);
     if (file == nullptr) return false;
     bank.bytes.clear();
     size_t size = 0;

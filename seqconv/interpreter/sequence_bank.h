@@ -20,7 +20,7 @@ struct SequenceBank {
 };
 
 // Loads the file at `path` (up to kSequenceBankReadLimit bytes); false when it
-// cannot be opened.
+// cannot be opened or is a directory.
 bool loadSequenceBank(const char* path, SequenceBank& bank);
 
 // Read the byte, 16-bit or 24-bit little-endian value at `offset`; false

@@ -8,14 +8,19 @@
 #include <unordered_map>
 
 #include "common/midi_track.h"
+#include "seqconv/output/instrument_bank.h"
+#include "seqconv/output/listings.h"
 
-struct SeqconvRun;
 struct SeqEvent;
+class MidiFileWriter;
 class OutputFile;
 
 // Writer state of one song: the track being built and the lookups beside the
-// run's ordered usedPatches / dacKeys lists (position of every entry).
+// song's ordered usedPatches / dacKeys lists (position of every entry).
 struct NoteTrackWriter {
+    const InstrumentBank* instruments = nullptr;  // patch types and track names
+    SongLists* lists = nullptr;          // filled in order of first use
+    bool logEnabled = false;             // flag l: one text line per event
     int32_t maxTime = 0;                 // events at or after it are dropped
     TrackBuffer buffer;                  // the note track being built
     int32_t lastTime = 0;                // time of the last event written to it
@@ -24,28 +29,26 @@ struct NoteTrackWriter {
     std::unordered_map<int32_t, int32_t> dacPositions;
 };
 
-// A writer for one song ending at maxTime, its lookups seeded from the run's
-// usedPatches and dacKeys lists (empty at the start of a song).
-void startSongTracks(const SeqconvRun& run, NoteTrackWriter& writer, int32_t maxTime);
+// A writer for one song ending at maxTime, its lookups seeded from
+// lists.usedPatches and lists.dacKeys (empty at the start of a song).
+void startSongTracks(NoteTrackWriter& writer, const InstrumentBank& instruments, SongLists& lists,
+                     bool logEnabled, int32_t maxTime);
 
 // Empties the buffer and begins a note track named after e's patch
 // ("Patch %02X(%s)" as track and instrument name), with the bend range set
 // to 12 semitones on `channel`; note states and lastTime start at 0.
-void beginNoteTrack(const SeqconvRun& run, NoteTrackWriter& writer, const SeqEvent& e, int channel);
+void beginNoteTrack(NoteTrackWriter& writer, const SeqEvent& e, int channel);
 
 // Appends end of track at maxTime and writes the chunk to `midi`.
-void finishNoteTrack(NoteTrackWriter& writer, OutputFile& midi);
+void finishNoteTrack(NoteTrackWriter& writer, MidiFileWriter& midi);
 
-// Position of `patch` in run.usedPatches, appended on first use.
-int32_t usePatch(SeqconvRun& run, NoteTrackWriter& writer, int32_t patch);
+// Position of `patch` in usedPatches, appended on first use.
+int32_t usePatch(NoteTrackWriter& writer, int32_t patch);
 
-// Position of the key patch * 256 + note in run.dacKeys, appended on first use.
-int32_t dacIndex(SeqconvRun& run, NoteTrackWriter& writer, int32_t patch, int32_t note);
+// Position of the key patch * 256 + note in dacKeys, appended on first use.
+int32_t dacIndex(NoteTrackWriter& writer, int32_t patch, int32_t note);
 
 // Writes e's log line into `text` (flag l), then, when 0 <= time < maxTime,
 // appends it to the track on MIDI channel `channel`: a pitch bend, or a note
 // event (preceded by the opposite event when the note is already in that state).
-void emitEvent(SeqconvRun& run, NoteTrackWriter& writer, const SeqEvent& e, OutputFile& text, int channel);
-
-// Appends a delta of any non-negative size (negative deltas give 00).
-void appendTicks(TrackBuffer& buf, int64_t delta);
+void emitEvent(NoteTrackWriter& writer, const SeqEvent& e, OutputFile& text, int channel);

@@ -3,54 +3,48 @@
 #include <cstdio>
 #include <limits>
 
-#include "seqconv/interpreter/interpreter.h"
-#include "seqconv/output/listings.h"
-#include "seqconv/output/loop_alignment.h"
-#include "seqconv/output/song_midi_writer.h"
-#include "seqconv/seqconv_run.h"
-
-int32_t chooseEndTime(const SeqconvRun& run, bool& noLoop) {
-    // The end time is never 0: that value tells the interpreter it is in the
-    // first pass.
-    int64_t last = run.events.empty() ? 1 : run.events.back().time;
+SongEnd chooseEndTime(const std::vector<SeqEvent>& events, const AlignedLoops& loops) {
+    // The end time is never 0, so that an end time always means something.
+    int64_t last = events.empty() ? 1 : events.back().time;
     if (last < 1) last = 1;
-    if (!noLoop) {
-        const LoopSolution loops = solveLoopAlignment(run);
-        int64_t end = loops.alignedTime;
-        if (loops.solvable && end < last) {
-            // The first aligned time not below the last event.
-            const int64_t periods = (last - end + loops.loopPeriod - 1) / loops.loopPeriod;
-            end += periods * loops.loopPeriod;
-        }
-        if (loops.solvable && end <= last + kMaxAlignedOvershoot && end <= std::numeric_limits<int32_t>::max())
-            return static_cast<int32_t>(end);
-        noLoop = true;
+    SongEnd end;
+    end.maxTime = static_cast<int32_t>(last);
+    if (loops.noLoop) return end;
+    const LoopSolution solution = solveLoopAlignment(loops);
+    int64_t aligned = solution.alignedTime;
+    if (solution.solvable && aligned < last) {
+        // The first aligned time not below the last event.
+        const int64_t periods = (last - aligned + solution.loopPeriod - 1) / solution.loopPeriod;
+        aligned += periods * solution.loopPeriod;
     }
-    return static_cast<int32_t>(last);
+    if (solution.solvable && aligned <= last + kMaxAlignedOvershoot &&
+        aligned <= std::numeric_limits<int32_t>::max()) {
+        end.maxTime = static_cast<int32_t>(aligned);
+        end.noLoop = false;
+    }
+    return end;
 }
 
-void convertSong(SeqconvRun& run, int32_t song, OutputFile& midi, OutputFile& text) {
-    run.usedPatches.clear();
-    run.dacKeys.clear();
-    run.loopStarts.clear();
-    run.loopLengths.clear();
-    run.loopModuli.clear();
-    run.loopResidues.clear();
-    bool noLoop = !run.flags.crtLoops;
+void convertSong(SongInterpreter& in, const SongWriterOptions& writer, SongLists& lists, int32_t song,
+                 OutputFile& midi, OutputFile& text) {
+    SongPassLists& pass = in.lists;
+    lists.clear();
+    pass.loops.clear();
 
     // First pass: every infinite loop is played once and measured.
-    run.state.maxTime = 0;
-    run.events.clear();
-    interpretSongPass(run, song);
-    if (run.loopStarts.empty()) noLoop = true;
-    sortTimeOrder(run.events);
-    alignLoops(run, noLoop);
-    run.state.maxTime = chooseEndTime(run, noLoop);
-    if (run.flags.logEnabled) std::fprintf(run.out, "maxtime = %d\n", run.state.maxTime);
+    in.state.maxTime = 0;  // no end time yet
+    pass.events.clear();
+    interpretSongPass(in, song, Pass::kMeasure);
+    sortTimeOrder(pass.events);
+    const bool noLoop = !in.options.crtLoops || pass.loops.starts.empty();
+    const SongEnd end = chooseEndTime(pass.events, alignLoops(pass.loops, noLoop));
+    in.state.maxTime = end.maxTime;
+    if (in.options.logEnabled) std::fprintf(in.trace, "maxtime = %d\n", end.maxTime);
 
     // Second pass: the loops repeat up to the end time.
-    run.events.clear();
-    interpretSongPass(run, song);
-    writeSongMidi(run, midi, text, noLoop, run.state.maxTime);
-    writeListings(run, text);
+    pass.events.clear();
+    interpretSongPass(in, song, Pass::kRepeat);
+    const SongToWrite written{pass.events, pass.loops.starts, in.state.tempo, end.noLoop, end.maxTime};
+    writeSongMidi(writer, written, lists, midi, text);
+    writeListings(writer.instruments, lists, text);
 }

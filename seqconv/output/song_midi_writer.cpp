@@ -3,73 +3,67 @@
 #include <algorithm>
 #include <string_view>
 
-#include "common/byte_order.h"
+#include "common/midi_file.h"
 #include "seqconv/output/note_track.h"
-#include "seqconv/seqconv_run.h"
 
 namespace {
 
-constexpr uint8_t kHeader[14] = {'M', 'T', 'h', 'd', 0x00, 0x00, 0x00, 0x06,
-                                 0x00, 0x01,   // format 1
-                                 0x00, 0x01,   // track count, patched when all tracks are out
-                                 0x00, 0x18};  // 24 ticks per quarter note
-constexpr uint64_t kTrackCountOffset = 10;
-constexpr uint8_t kMetaTempo = 0x51;
-constexpr uint8_t kMetaMarker = 0x06;
+// The track count is written as 1 and patched when all tracks are out.
+constexpr MidiHeader kHeader{kMidiFormatMultiTrack, 1, 24};  // 24 ticks per quarter note
 constexpr double kMicrosecondsPerMinute = 60000000.0;
 // PAL consoles run the sound driver's timer at 50 Hz instead of 60 Hz.
 constexpr double kPalTempoScale = 1.2;
 constexpr uint32_t kDefaultMicrosecondsPerQuarter = 500000;  // 120 beats per minute
 constexpr double kMaxMicrosecondsPerQuarter = 0xFFFFFF;      // 24-bit field
 
-uint32_t microsecondsPerQuarter(const SeqconvRun& run) {
+uint32_t microsecondsPerQuarter(int32_t tempo, bool palTempo) {
     // Tempo 0 means no tempo command was ever interpreted.
-    if (run.state.tempo <= 0) return kDefaultMicrosecondsPerQuarter;
-    const double scale = run.flags.palTempo ? kPalTempoScale : 1.0;
-    const double us = kMicrosecondsPerMinute * scale / run.state.tempo;
+    if (tempo <= 0) return kDefaultMicrosecondsPerQuarter;
+    const double scale = palTempo ? kPalTempoScale : 1.0;
+    const double us = kMicrosecondsPerMinute * scale / tempo;
     return static_cast<uint32_t>(std::min(us, kMaxMicrosecondsPerQuarter));
 }
 
 void appendMarker(TrackBuffer& buf, int64_t delta, std::string_view text) {
-    appendTicks(buf, delta);
-    buf.push_back(0xFF);
-    buf.push_back(kMetaMarker);
-    buf.push_back(static_cast<uint8_t>(text.size()));
-    buf.insert(buf.end(), text.begin(), text.end());
+    appendMetaText(buf, delta, kMetaMarker, text);
 }
 
-void writeConductorTrack(SeqconvRun& run, OutputFile& midi, bool noLoop, int32_t maxTime) {
+void writeConductorTrack(const SongWriterOptions& options, const SongToWrite& song, MidiFileWriter& midi,
+                         bool noLoop) {
+    const int32_t maxTime = song.maxTime;
     TrackBuffer buf;
-    buf.insert(buf.end(), {0x00, 0xFF, kMetaTempo, 0x03});
-    appendBe24(buf, microsecondsPerQuarter(run));
+    appendTempo(buf, 0, microsecondsPerQuarter(song.tempo, options.palTempo));
     if (!noLoop) {
-        const int32_t loopStart = *std::min_element(run.loopStarts.begin(), run.loopStarts.end());
-        if (run.flags.logEnabled) std::fprintf(run.out, "loop_start:%d\n", loopStart);
+        const int32_t loopStart = *std::min_element(song.loopStarts.begin(), song.loopStarts.end());
+        if (options.logEnabled) std::fprintf(options.out, "loop_start:%d\n", loopStart);
         appendMarker(buf, loopStart, "loop start");
         appendMarker(buf, int64_t{maxTime} - loopStart, "loop end");
     } else {
-        if (run.flags.logEnabled) std::fprintf(run.out, "track_end:%d\n", maxTime);
+        if (options.logEnabled) std::fprintf(options.out, "track_end:%d\n", maxTime);
         appendMarker(buf, maxTime, "end");
     }
     appendEndOfTrack(buf, 0);
-    writeTrackChunk(midi, buf);
+    midi.writeTrack(buf);
 }
 
 }  // namespace
 
-void writeSongMidi(SeqconvRun& run, OutputFile& midi, OutputFile& text, bool noLoop, int32_t maxTime) {
-    if (run.flags.logEnabled) std::fprintf(run.out, "output\n");
-    midi.write(kHeader, sizeof kHeader);
+void writeSongMidi(const SongWriterOptions& options, const SongToWrite& song, SongLists& lists, OutputFile& file,
+                   OutputFile& text) {
+    if (options.logEnabled) std::fprintf(options.out, "output\n");
+    // Failures are the file's own to report (OutputWriter): nothing is checked here.
+    MidiFileWriter midi(file);
+    midi.writeHeader(kHeader);
     // Loop markers need a loop; the conversion never asks for them without one.
-    writeConductorTrack(run, midi, noLoop || run.loopStarts.empty(), maxTime);
+    writeConductorTrack(options, song, midi, song.noLoop || song.loopStarts.empty());
 
-    sortTrackOrder(run.events);
+    sortTrackOrder(song.events);
     NoteTrackWriter writer;
-    startSongTracks(run, writer, maxTime);
+    startSongTracks(writer, options.instruments, lists, options.logEnabled, song.maxTime);
     int32_t trackIndex = 0;
     bool trackOpen = false;
     int32_t currentChannelId = -1;
-    for (const SeqEvent& e : run.events) {
+    for (const SeqEvent& e : song.events) {
         if (!trackOpen || e.channelId != currentChannelId) {
             if (trackOpen) {
                 finishNoteTrack(writer, midi);
@@ -77,11 +71,11 @@ void writeSongMidi(SeqconvRun& run, OutputFile& midi, OutputFile& text, bool noL
             }
             trackOpen = false;
             if (trackIndex >= kMaxNoteTracks) break;  // the track count is full
-            beginNoteTrack(run, writer, e, trackIndex & 0x0F);
+            beginNoteTrack(writer, e, trackIndex & 0x0F);
             trackOpen = true;
             currentChannelId = e.channelId;
         }
-        emitEvent(run, writer, e, text, trackIndex & 0x0F);
+        emitEvent(writer, e, text, trackIndex & 0x0F);
     }
     if (trackOpen) {
         finishNoteTrack(writer, midi);
@@ -89,8 +83,5 @@ void writeSongMidi(SeqconvRun& run, OutputFile& midi, OutputFile& text, bool noL
     }
 
     // Below 256 tracks only the low byte changes from the 00 01 written first.
-    uint8_t count[2];
-    writeBe16(count, static_cast<uint16_t>(trackIndex + 1));
-    midi.seek(kTrackCountOffset);
-    midi.write(count, sizeof count);
+    midi.patchTrackCount(static_cast<uint16_t>(trackIndex + 1));
 }

@@ -1,4 +1,5 @@
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 
 #include <gtest/gtest.h>
 

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "seqconv/interpreter/sequence_bank.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/gzip_writer.h"
 #include "tests/support/process_runner.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define MDTOOLS_UNDER_ASAN 1

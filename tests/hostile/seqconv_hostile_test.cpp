@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "common/byte_order.h"
-#include "seqconv/output/loop_alignment.h"
+#include "seqconv/interpreter/interpreter.h"
+#include "seqconv/interpreter/loop_alignment.h"
 #include "seqconv/seqconv_driver.h"
 #include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 
@@ -188,7 +190,19 @@ TEST(SeqconvHostile, MillionsOfMeasuredLoopsKeepTheLoopListsShort) {
     b.song().channel().delay(3).loop(0xFF).loop(0xFF).loop(4).loopForever().nop().eol().eol().eol().eol().eos();
     BankRun r(b.bytes(), "cl");
     ASSERT_EQ(r.exitCode, 0);
-    EXPECT_LT(r.run->loopStarts.size(), kLoopListCompactAt);
+    // The same first pass on its own: the loop log it leaves stayed short.
+    SequenceBank bank;
+    bank.bytes = b.bytes();
+    SeqState state;
+    InterpreterBudget budget;
+    SongPassLists lists;
+    InterpreterOptions options;
+    options.crtLoops = true;
+    SongInterpreter in{bank, options, stdout, state, budget, lists};
+    interpretSongPass(in, 0, Pass::kMeasure);
+    EXPECT_EQ(budget.passRecords, 0);
+    EXPECT_GT(lists.loops.starts.size(), 0u);
+    EXPECT_LT(lists.loops.starts.size(), kLoopListCompactAt);
     // Every loop starts at a multiple of 3: aligned; no event, so the first
     // aligned time not below 1.
     EXPECT_EQ(r.count("maxtime = 3\n"), 1u);
@@ -207,8 +221,8 @@ TEST(SeqconvHostile, CompactedLoopListsAlignExactlyAsTheFullLists) {
     const int divisors[] = {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 12, 16, 7, 11, 13, 14, 15, 35, 36, 48, 80, 144, 720720};
     int aligned = 0, unaligned = 0;
     for (int trial = 0; trial < 24; ++trial) {
-        SeqconvRun full, compact;
-        full.flags.crtLoops = compact.flags.crtLoops = trial % 4 != 3;
+        LoopLog full, compact;
+        const bool crtLoops = trial % 4 != 3;
         const size_t loops = kLoopListCompactAt + 1000 + next(3 * kLoopListCompactAt);
         const bool consistent = trial % 3 != 0;
         const int64_t base = static_cast<int64_t>(next(720720));
@@ -217,26 +231,26 @@ TEST(SeqconvHostile, CompactedLoopListsAlignExactlyAsTheFullLists) {
             if (trial % 8 == 7 && i == loops / 2) length = 1048573;  // a large prime, late
             const int64_t start = consistent ? base + 720720 * static_cast<int64_t>(next(200))
                                              : static_cast<int64_t>(next(1 << 30));
-            full.loopStarts.push_back(static_cast<int32_t>(start));
-            full.loopLengths.push_back(length);
-            recordInfiniteLoop(compact, static_cast<int32_t>(start), length);
+            full.starts.push_back(static_cast<int32_t>(start));
+            full.lengths.push_back(length);
+            recordInfiniteLoop(compact, static_cast<int32_t>(start), length, crtLoops);
         }
-        EXPECT_LT(compact.loopStarts.size(), kLoopListCompactAt);
-        EXPECT_EQ(*std::min_element(full.loopStarts.begin(), full.loopStarts.end()),
-                  *std::min_element(compact.loopStarts.begin(), compact.loopStarts.end()));
-        bool noFull = !full.flags.crtLoops, noCompact = !compact.flags.crtLoops;
-        alignLoops(full, noFull);
-        alignLoops(compact, noCompact);
-        ASSERT_EQ(noFull, noCompact) << "trial " << trial;
+        EXPECT_LT(compact.starts.size(), kLoopListCompactAt);
+        EXPECT_EQ(*std::min_element(full.starts.begin(), full.starts.end()),
+                  *std::min_element(compact.starts.begin(), compact.starts.end()));
+        const AlignedLoops fullAligned = alignLoops(full, !crtLoops);
+        const AlignedLoops compactAligned = alignLoops(compact, !crtLoops);
+        const bool noFull = fullAligned.noLoop;
+        ASSERT_EQ(noFull, compactAligned.noLoop) << "trial " << trial;
         // Once the song cannot be aligned the moduli are not used any more.
         if (noFull) {
             ++unaligned;
             continue;
         }
         ++aligned;
-        EXPECT_EQ(full.loopModuli, compact.loopModuli) << "trial " << trial;
-        EXPECT_EQ(full.loopResidues, compact.loopResidues) << "trial " << trial;
-        const LoopSolution a = solveLoopAlignment(full), b = solveLoopAlignment(compact);
+        EXPECT_EQ(fullAligned.moduli, compactAligned.moduli) << "trial " << trial;
+        EXPECT_EQ(fullAligned.residues, compactAligned.residues) << "trial " << trial;
+        const LoopSolution a = solveLoopAlignment(fullAligned), b = solveLoopAlignment(compactAligned);
         EXPECT_EQ(a.solvable, b.solvable);
         EXPECT_EQ(a.alignedTime, b.alignedTime);
         EXPECT_EQ(a.loopPeriod, b.loopPeriod);

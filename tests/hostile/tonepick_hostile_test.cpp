@@ -14,7 +14,8 @@
 #include "tests/hostile/tonepick_memory_run.h"
 #include "tests/support/midi_dump.h"
 #include "tests/support/process_runner.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/output_capture.h"
 #include "tonepick/instruments/instrument_formats.h"
 #include "tonepick/tonepick_driver.h"

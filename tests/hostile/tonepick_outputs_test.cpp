@@ -15,10 +15,10 @@
 
 #include "seqconv/seqconv_driver.h"
 #include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
 
@@ -88,20 +88,28 @@ protected:
         b.song().channel().delay(4).note(0x31).eos();
         const auto bank = b.bytes();
         writeWholeFile(seq, std::vector<unsigned char>(bank.begin(), bank.end()));
-        writeWholeFile(ins, {});
+        GemsInstrumentBankBuilder instruments;
+        instruments.patch(0, {1, 2});
+        const auto patches = instruments.bytes();
+        writeWholeFile(ins, std::vector<unsigned char>(patches.begin(), patches.end()));
     }
     std::vector<std::string> inputsOnly() const { return {"in.vgm", "ins.bin", "seq.bin"}; }
 
     // Both programs into `dir`, which cannot take files: tonepick fails on
-    // vgm.mid, seqconv reports song file `songFile` and still exits with 0.
-    void expectBothRefused(const std::string& dir, const std::string& songFile) {
+    // vgm.mid, seqconv reports song file `songFile`; both end with 2. When
+    // `dir` cannot be made, both say so first; an existing directory that
+    // refuses files is reported file by file only.
+    void expectBothRefused(const std::string& dir, const std::string& songFile, bool cannotBeMade) {
+        const std::string dirLine = "Error: Can't create directory \"" + dir + "\"\n";
         DiskTonepick t(vgm, dir);
         EXPECT_EQ(t.exitCode, kExitFailed);
         EXPECT_NE(t.out.text().find("Error: Can't create file \"" + dir + "/vgm.mid\"\n"), std::string::npos);
+        EXPECT_EQ(t.out.text().find(dirLine) != std::string::npos, cannotBeMade) << t.out.text();
         DiskSeqconv s(seq, ins, dir);
-        EXPECT_EQ(s.exitCode, 0);
+        EXPECT_EQ(s.exitCode, kSeqconvExitIncomplete);
         EXPECT_NE(s.out.text().find("Error: Can't create file \"" + dir + "/" + songFile + "\"\n"),
                   std::string::npos);
+        EXPECT_EQ(s.out.text().rfind(dirLine, 0) == 0, cannotBeMade) << s.out.text();
     }
 };
 
@@ -109,15 +117,17 @@ TEST_F(OutputDirTest, MissingDirectoryBelowAMissingParentIsReportedAndNothingIsW
     const std::string dir = temp.file("missing/out");
     DiskTonepick t(vgm, dir);
     EXPECT_EQ(t.exitCode, kExitFailed);
-    const std::string text = t.out.text();
-    EXPECT_NE(text.find("Error: Can't create file \"" + dir + "/sample_000.wav\"\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Error: Can't create file \"" + dir + "/vgm.mid\"\n"), std::string::npos) << text;
+    // The directory is tried right before the first WAV file, and named once.
+    const std::string head = "Version: 150\nPSG Clock: 3579545\nYM2612 Clock: 7670454\n";
+    EXPECT_EQ(t.out.text(), head + "Error: Can't create directory \"" + dir + "\"\n" +
+                                "Error: Can't create file \"" + dir + "/sample_000.wav\"\n" +
+                                "Error: Can't create file \"" + dir + "/vgm.mid\"\n");
 
     DiskSeqconv s(seq, ins, dir);
-    EXPECT_EQ(s.exitCode, 0);
-    const std::string seqText = s.out.text();
-    EXPECT_NE(seqText.find("Error: Can't create file \"" + dir + "/000.mid\"\n"), std::string::npos) << seqText;
-    EXPECT_NE(seqText.find("Error: Can't create file \"" + dir + "/001.mid\"\n"), std::string::npos) << seqText;
+    EXPECT_EQ(s.exitCode, kSeqconvExitIncomplete);
+    EXPECT_EQ(s.out.text(), "Error: Can't create directory \"" + dir + "\"\n" +
+                                "Error: Can't create file \"" + dir + "/000.mid\"\n" +
+                                "Error: Can't create file \"" + dir + "/001.mid\"\n");
     EXPECT_EQ(listTree(temp.path()), inputsOnly());
 }
 
@@ -134,7 +144,7 @@ TEST_F(OutputDirTest, UnwritableDirectoryIsReportedWhereTheSystemEnforcesIt) {
         GTEST_SKIP() << "running with privileges that ignore directory permissions (root): "
                         "an unwritable directory cannot be made here";
     }
-    expectBothRefused(dir, "001.mid");
+    expectBothRefused(dir, "001.mid", false);
     EXPECT_TRUE(fs::is_empty(dir));
     chmod(dir.c_str(), 0755);  // so that the temporary folder can be removed
 }
@@ -144,7 +154,7 @@ TEST_F(OutputDirTest, PathsLongerThanTheSystemAllowsAreReportedInFull) {
     std::string deep = temp.path();
     while (deep.size() < 5000) deep += "/abcdefghijklmnopqrstuvwxyz";
     for (const std::string& dir : {temp.file(std::string(300, 'n')), deep}) {
-        expectBothRefused(dir, "000.mid");
+        expectBothRefused(dir, "000.mid", true);
     }
     EXPECT_EQ(listTree(temp.path()), inputsOnly());
 }
@@ -152,7 +162,7 @@ TEST_F(OutputDirTest, PathsLongerThanTheSystemAllowsAreReportedInFull) {
 TEST_F(OutputDirTest, AnExtensionThatClimbsOutOfTheDirectoryWritesNothingOutside) {
     const std::string dir = temp.file("out");
     DiskTonepick t(vgm, dir, {"-pext", "x/../../escaped"});
-    EXPECT_EQ(t.exitCode, kExitOk);
+    EXPECT_EQ(t.exitCode, kExitFailed);  // the patch file could not be created
     EXPECT_NE(t.out.text().find("Error: Can't create file \"" + dir + "/patch_00.x/../../escaped\"\n"),
               std::string::npos);
     EXPECT_EQ(listTree(temp.path()), (std::vector<std::string>{"in.vgm", "ins.bin", "out", "out/datablock_00(00).bin",

@@ -43,14 +43,14 @@ function(expect_files)
 endfunction()
 
 expect_run(0 "Usage: tonepick input output_dir [options]" "${tonepick}")
-expect_run(0 "Usage: .exe sequences instruments outdir [flags]" "${seqconv}")
+expect_run(0 "Usage: seqconv sequences instruments outdir [flags]" "${seqconv}")
 expect_run(1 "Error: Can't open file \"${SCRATCH}/missing.vgm\"" "${tonepick}" "${SCRATCH}/missing.vgm" "${SCRATCH}/x")
 
 # A small conversion with each installed program.
 expect_run(0 "YM2612 Clock: 7670454" "${tonepick}" "${SOURCE_DIR}/examples/demo.vgm" "${SCRATCH}/tonepick" -p tfi)
 expect_files("${SCRATCH}/tonepick/vgm.mid" "${SCRATCH}/tonepick/patch_00.tfi" "${SCRATCH}/tonepick/sample_000.wav"
              "${SCRATCH}/tonepick/datablock_00(00).bin")
-file(MAKE_DIRECTORY "${SCRATCH}/seqconv")
+# seqconv makes its output directory as tonepick does.
 expect_run(0 "maxtime = " "${seqconv}" "${SOURCE_DIR}/examples/demo_sequences.bin"
            "${SOURCE_DIR}/examples/demo_instruments.bin" "${SCRATCH}/seqconv" csl)
 expect_files("${SCRATCH}/seqconv/000.mid" "${SCRATCH}/seqconv/000.txt" "${SCRATCH}/seqconv/002.mid")

@@ -14,7 +14,7 @@
 
 #include "examples/demo_bank.h"
 #include "tests/readers/reader_support.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/process_runner.h"
 
 namespace {

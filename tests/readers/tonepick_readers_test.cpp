@@ -11,7 +11,7 @@
 #include "examples/demo_tune.h"
 #include "tests/readers/reader_support.h"
 #include "tests/support/process_runner.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tonepick/chips/channel_event.h"
-#include "tonepick/spill_file.h"
+#include "tonepick/chips/spill_file.h"
 
 constexpr size_t kEventsInMemory = 16384;  // per list: 256 KiB
 constexpr int kChannelListCount = kFmChannelCount + kPsgChannelCount;

@@ -6,6 +6,7 @@
 // `op` is kept in operator order; bits 4..7 of a key-on value are S1..S4.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 struct OperatorRegs {
@@ -34,3 +35,17 @@ struct PatchRecord {
 
 // True when operator k (0..3, operator order) is keyed in the record's mask.
 inline bool operatorKeyed(const PatchRecord& p, int k) { return (p.keyMask >> (4 + k)) & 1; }
+
+// The fields that decide whether two records sound the same, with everything
+// the comparison ignores (lfo, tl, unkeyed operators, ch3Freq outside the
+// channel-3 special mode) zeroed. Two records match exactly when their keys
+// are equal.
+constexpr size_t kPatchKeySize = 4 + 4 * 2 + 4 * 6;
+using PatchKey = std::array<uint8_t, kPatchKeySize>;
+
+struct PatchKeyHash {
+    size_t operator()(const PatchKey& key) const noexcept;
+};
+
+// The match key of a record.
+PatchKey patchKey(const PatchRecord& record);

@@ -11,17 +11,6 @@
 
 #include "tonepick/chips/patch_record.h"
 
-// The fields that decide whether two records sound the same, with everything
-// the comparison ignores (lfo, tl, unkeyed operators, ch3Freq outside the
-// channel-3 special mode) zeroed. Two records match exactly when their keys
-// are equal.
-constexpr size_t kPatchKeySize = 4 + 4 * 2 + 4 * 6;
-using PatchKey = std::array<uint8_t, kPatchKeySize>;
-
-struct PatchKeyHash {
-    size_t operator()(const PatchKey& key) const noexcept;
-};
-
 // A real log has tens or hundreds of distinct instruments. A forged one can
 // make a new instrument every nine bytes; past this many the list stops
 // growing, which keeps its memory bounded (about 8 MiB) whatever the input.
@@ -35,9 +24,6 @@ struct PatchList {
     std::unordered_map<PatchKey, int32_t, PatchKeyHash> byKey;
     bool full = false;  // a new instrument found the list at kMaxPatches
 };
-
-// The match key of a record.
-PatchKey patchKey(const PatchRecord& record);
 
 // Returns the index under which `record` now stands in the list: the matching
 // stored patch (whose total levels are replaced when the new record is

@@ -29,14 +29,14 @@ constexpr int kStreamControlOperands[] = {4, 4, 5, 10, 1, 4};
 
 }  // namespace
 
-void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing) {
+bool storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing) {
     DataBlock block;
     block.type = framing[1];
     block.size = readLe32(framing + 2);
     if (reader.blocks.size() >= kMaxDataBlocks) {
         reader.blocksDropped = true;
         skipInputBytes(in, block.size);
-        return;
+        return false;
     }
     // The declared size is not trusted: memory grows with what the file really
     // holds, and when the input's size is known the bytes get exactly that.
@@ -52,6 +52,7 @@ void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing
     }
     if (block.type == kPcmBlockType) reader.pcmBlock = static_cast<int32_t>(reader.blocks.size());
     reader.blocks.push_back(std::move(block));
+    return true;
 }
 
 VgmOperandLengths vgmOperandLengths(int32_t version) {
@@ -89,7 +90,7 @@ int vgmOperandLength(uint8_t command, int32_t version) {
     return 4;
 }
 
-int readHeader(VgmReader& reader, BufferedInput& in) {
+VgmHeaderResult readHeader(VgmReader& reader, BufferedInput& in) {
     uint8_t scratch[kHeaderReadSize];
     size_t got = 0;
     const uint8_t* h = readInputBytes(in, kHeaderReadSize, scratch, got);
@@ -126,7 +127,7 @@ struct InstalledHandler {
 
 }  // namespace
 
-int walkCommands(VgmReader& reader, BufferedInput& in) {
+VgmWalkResult walkCommands(VgmReader& reader, BufferedInput& in) {
     InstalledHandler handler{reader};
     return walkCommandsWith(reader, in, handler);
 }

@@ -36,7 +36,7 @@ struct VgmReader {
 constexpr size_t kMaxDataBlocks = 65536;
 
 // Header result codes.
-enum VgmHeaderResult {
+enum VgmHeaderResult : uint8_t {
     kHeaderOk = 0,
     kHeaderTooShort = 1,     // fewer than 56 bytes
     kHeaderNotVgm = 2,       // identifier is not "Vgm "
@@ -45,7 +45,7 @@ enum VgmHeaderResult {
 };
 
 // Walk result codes.
-enum VgmWalkResult {
+enum VgmWalkResult : uint8_t {
     kWalkEnded = 0,           // end command, or the handler asked to stop
     kWalkUnexpectedEnd = 1,   // input ended before the end command
     kWalkInvalidCommand = 2,
@@ -54,11 +54,11 @@ enum VgmWalkResult {
 constexpr uint8_t kPcmBlockType = 0x00;  // YM2612 PCM data
 
 // Reads the header from the start of `in` and leaves `in` at the first command.
-// Returns a VgmHeaderResult; fields not reached keep their values.
-int readHeader(VgmReader& reader, BufferedInput& in);
+// Fields not reached keep their values.
+VgmHeaderResult readHeader(VgmReader& reader, BufferedInput& in);
 
-// Reads commands until the end command; returns a VgmWalkResult.
-int walkCommands(VgmReader& reader, BufferedInput& in);
+// Reads commands until the end command.
+VgmWalkResult walkCommands(VgmReader& reader, BufferedInput& in);
 
 // Stored blocks by index: type and size, or -1 when `i` is out of range; the
 // bytes, or nullptr when out of range.

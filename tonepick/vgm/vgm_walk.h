@@ -20,11 +20,12 @@ using VgmOperandLengths = std::array<int8_t, 256>;
 VgmOperandLengths vgmOperandLengths(int32_t version);
 
 // Reads the data of the block whose 6-byte framing (0x66, type, 32-bit size)
-// is at `framing` and appends the block to reader.blocks. `framing` is not used
-// after the first refill of `in`.
-void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing);
+// is at `framing` and appends the block to reader.blocks; false when the block
+// was read past instead (beyond kMaxDataBlocks). `framing` is not used after
+// the first refill of `in`.
+bool storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing);
 
-// Reads commands until the end command; returns a VgmWalkResult. Calls
+// Reads commands until the end command. Calls
 // handler.command(command, operands) for every command but 0x67 (for 0x68 with
 // the 10 bytes after the 0x66 marker); a handler returning true ends the walk.
 // Before each command that lies wholly in the input window with room to spare,
@@ -32,9 +33,10 @@ void storeDataBlock(VgmReader& reader, BufferedInput& in, const uint8_t* framing
 // once, exactly as one command() call each would, and return the number of
 // bytes it took (0: none; the command then goes to command()). Only commands
 // whose length does not depend on the file's version and that never end the
-// walk may be taken that way.
+// walk may be taken that way. A handler with a dataBlockStored() member hears
+// of every data block kept, right after it joined reader.blocks.
 template <typename Handler>
-int walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler& handler) {
+VgmWalkResult walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler& handler) {
     const VgmOperandLengths lengths = vgmOperandLengths(reader.version);
     uint8_t scratch[kMaxVgmOperandBytes];
     for (;;) {
@@ -63,7 +65,9 @@ int walkCommandsWith(VgmReader& reader, BufferedInput& in, Handler& handler) {
             if (operands[0] != kVgmEndOfSound) return kWalkInvalidCommand;
             if (command == kVgmDataBlock) {
                 // A short block is not an error here: the next command read ends the walk.
-                storeDataBlock(reader, in, operands);
+                if (storeDataBlock(reader, in, operands)) {
+                    if constexpr (requires { handler.dataBlockStored(); }) handler.dataBlockStored();
+                }
                 continue;
             }
             ++operands;  // the handler sees the 10 bytes after the marker

@@ -10,16 +10,17 @@
 
 #include "common/byte_order.h"
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "seqconv/seqconv_driver.h"
 #include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
 
 namespace {
 
 const char* const kUsageLines =
-    "Usage: .exe sequences instruments outdir [flags]\n"
+    "Usage: seqconv sequences instruments outdir [flags]\n"
     "\n"
     "Overwrites all existed files without confirmation\n"
     "\n"
@@ -47,7 +48,9 @@ protected:
         run->files = &files;
         files.requireDirectories = true;
         files.directories.insert("out");
-        writeWholeFile(instrumentsPath(), GemsInstrumentBankBuilder().bytes());
+        GemsInstrumentBankBuilder instruments;
+        instruments.patch(0, {1, 2, 3});
+        writeWholeFile(instrumentsPath(), instruments.bytes());
     }
 
     std::string sequencesPath() const { return dir.file("seq.bin"); }
@@ -61,6 +64,13 @@ protected:
     }
     int runDefault(const std::string& outDir = "out") {
         return runWith({sequencesPath(), instrumentsPath(), outDir});
+    }
+
+    // Replaces the run object by a new one printing to `printed`, on the same files.
+    void freshRun(OutputCapture& printed) {
+        run = std::make_unique<SeqconvRun>();
+        run->out = printed.file();
+        run->files = &files;
     }
 
     static std::string path(const std::string& dirName, const std::string& name) {
@@ -77,11 +87,17 @@ TEST_F(SeqconvDriverTest, WrongArgumentCountPrintsUsageAndOpensNothing) {
     GemsBankBuilder bank;
     bank.song().channel().note(1).eos();
     writeSequences(bank.bytes());
-    EXPECT_EQ(runWith({sequencesPath(), instrumentsPath()}), 0);
+    EXPECT_EQ(runWith({sequencesPath(), instrumentsPath()}), kSeqconvExitCannotStart);
     EXPECT_TRUE(isUsage(capture.text())) << capture.text();
     const std::string once = capture.text();
-    EXPECT_EQ(runWith({sequencesPath(), instrumentsPath(), "out", "l", "extra"}), 0);
+    EXPECT_EQ(runWith({sequencesPath(), instrumentsPath(), "out", "l", "extra"}), kSeqconvExitCannotStart);
     EXPECT_EQ(capture.text(), once + once);
+    // Only no arguments at all, -h or --help ask for the text.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-h"}, {"--help"}})
+        EXPECT_EQ(runWith(args), kSeqconvExitOk);
+    EXPECT_EQ(runWith({"-h", "x"}), kSeqconvExitCannotStart);
+    EXPECT_EQ(runWith({"--h"}), kSeqconvExitCannotStart);
+    EXPECT_EQ(capture.text(), once + once + once + once + once + once + once);
     EXPECT_TRUE(files.files.empty());
     EXPECT_TRUE(run->sequences.bytes.empty());
 }
@@ -105,7 +121,7 @@ TEST_F(SeqconvDriverTest, FlagsAreCharactersAnywhereInTheWord) {
 }
 
 TEST_F(SeqconvDriverTest, BanksThatCannotBeOpened) {
-    EXPECT_EQ(runWith({sequencesPath(), dir.file("missing.bin"), "out"}), 0);
+    EXPECT_EQ(runWith({sequencesPath(), dir.file("missing.bin"), "out"}), kSeqconvExitCannotStart);
     EXPECT_EQ(capture.text().rfind("Can't open instruments\n", 0), 0u);
     EXPECT_TRUE(isUsage(capture.text().substr(23)));
 
@@ -114,11 +130,22 @@ TEST_F(SeqconvDriverTest, BanksThatCannotBeOpened) {
     GemsInstrumentBankBuilder instruments;
     instruments.patch(3, {9});
     writeWholeFile(instrumentsPath(), instruments.bytes());
-    EXPECT_EQ(runWith({dir.file("missing.bin"), instrumentsPath(), "out"}), 0);
+    EXPECT_EQ(runWith({dir.file("missing.bin"), instrumentsPath(), "out"}), kSeqconvExitCannotStart);
     EXPECT_EQ(second.text().rfind("Can't open sequences\n", 0), 0u);
     EXPECT_TRUE(isUsage(second.text().substr(21)));
     EXPECT_EQ(patchType(run->instruments, 0), 3);  // already loaded
     EXPECT_TRUE(files.files.empty());
+
+    // A directory where a bank belongs cannot be opened as one.
+    for (const auto& [args, message] :
+         {std::pair{std::vector<std::string>{dir.path(), instrumentsPath(), "out"}, "Can't open sequences\n"},
+          std::pair{std::vector<std::string>{sequencesPath(), dir.path(), "out"}, "Can't open instruments\n"}}) {
+        OutputCapture text;
+        run->out = text.file();
+        EXPECT_EQ(runWith(args), kSeqconvExitCannotStart);
+        EXPECT_EQ(text.text().rfind(message, 0), 0u) << text.text();
+        EXPECT_TRUE(isUsage(text.text().substr(std::string(message).size())));
+    }
 }
 
 TEST_F(SeqconvDriverTest, InstrumentBankIsZeroFilledAndCutOff) {
@@ -152,7 +179,9 @@ TEST_F(SeqconvDriverTest, SongCountComesFromTheFirstTableEntry) {
     runDefault();
     EXPECT_EQ(files.files.size(), 8u);
     EXPECT_TRUE(files.has(path("out", "003.txt")));
-    EXPECT_EQ(capture.text(), "");  // nothing printed without flag l
+    // Nothing is printed without flag l but the check of the table: its fourth
+    // entry is made of the padding and the first header's channel count.
+    EXPECT_EQ(capture.text(), "Warning: 1 of 7 song and channel pointers point outside the sequence bank\n");
 }
 
 TEST_F(SeqconvDriverTest, SongNumbersAboveNineHundredNinetyNine) {
@@ -177,7 +206,9 @@ TEST_F(SeqconvDriverTest, BanksWithoutSongs) {
     writeSequences({0x00, 0x00, 0x01});
     EXPECT_EQ(runDefault(), 0);
     EXPECT_TRUE(files.files.empty());
-    EXPECT_EQ(capture.text(), "");
+    EXPECT_TRUE(files.createdDirectories.empty());
+    const std::string warning = "Warning: the sequence bank holds no songs\n";
+    EXPECT_EQ(capture.text(), warning + warning + warning);
 }
 
 TEST_F(SeqconvDriverTest, EmptyOutputDirectoryMeansBareNames) {
@@ -193,25 +224,67 @@ TEST_F(SeqconvDriverTest, FileThatCannotBeCreatedSkipsItsSong) {
     for (int s = 0; s < 3; ++s) bank.song().channel().delay(4).note(0x30 + s).eos();
     writeSequences(bank.bytes());
     files.refusedPaths = {path("out", "001.mid"), path("out", "002.txt")};
-    EXPECT_EQ(runDefault(), 0);
+    EXPECT_EQ(runDefault(), kSeqconvExitIncomplete);
     EXPECT_EQ(capture.text(), "Error: Can't create file \"" + path("out", "001.mid") + "\"\n" +
                                   "Error: Can't create file \"" + path("out", "002.txt") + "\"\n");
     EXPECT_FALSE(files.has(path("out", "001.txt")));
     EXPECT_FALSE(files.at(path("out", "000.mid")).empty());
-    // Song 2 is not converted: its MIDI file stays empty.
-    EXPECT_TRUE(files.has(path("out", "002.mid")));
-    EXPECT_TRUE(files.at(path("out", "002.mid")).empty());
+    // Song 2 is not converted, and the MIDI file made for it is removed again.
+    EXPECT_FALSE(files.has(path("out", "002.mid")));
+    EXPECT_EQ(files.removed, std::vector<std::string>{path("out", "002.mid")});
 }
 
-TEST_F(SeqconvDriverTest, MissingOutputDirectoryReportsEveryFile) {
+TEST_F(SeqconvDriverTest, MissingOutputDirectoryIsCreatedOnceBeforeTheFirstSong) {
     GemsBankBuilder bank;
     bank.song();
     bank.song();
     writeSequences(bank.bytes());
-    EXPECT_EQ(runDefault("absent"), 0);
-    EXPECT_EQ(capture.text(), "Error: Can't create file \"" + path("absent", "000.mid") + "\"\n" +
+    EXPECT_EQ(runDefault("new"), kSeqconvExitOk);
+    EXPECT_EQ(capture.text(), "");
+    EXPECT_EQ(files.createdDirectories, std::vector<std::string>{"new"});
+    EXPECT_EQ(files.files.size(), 4u);
+}
+
+TEST_F(SeqconvDriverTest, DirectoryThatCannotBeMadeIsNamedOnceAndEndsWith2) {
+    GemsBankBuilder bank;
+    bank.song();
+    bank.song();
+    writeSequences(bank.bytes());
+    files.refusedDirectories.insert("absent");
+    EXPECT_EQ(runDefault("absent"), kSeqconvExitIncomplete);
+    EXPECT_EQ(capture.text(), "Error: Can't create directory \"absent\"\n"
+                              "Error: Can't create file \"" + path("absent", "000.mid") + "\"\n" +
                                   "Error: Can't create file \"" + path("absent", "001.mid") + "\"\n");
     EXPECT_TRUE(files.files.empty());
+
+    // The warnings come before it; the current directory is never created.
+    // Each run is a run object of its own, as each program start is.
+    OutputCapture second;
+    freshRun(second);
+    files.createdDirectories.clear();
+    writeWholeFile(instrumentsPath(), {});
+    EXPECT_EQ(runDefault("absent"), kSeqconvExitIncomplete);
+    EXPECT_EQ(second.text().rfind("Warning: the instrument bank holds no patches\n"
+                                  "Error: Can't create directory \"absent\"\n", 0),
+              0u) << second.text();
+    OutputCapture third;
+    freshRun(third);
+    EXPECT_EQ(runDefault(""), kSeqconvExitOk);
+    EXPECT_EQ(files.createdDirectories, std::vector<std::string>{"absent"});
+}
+
+// A directory that cannot be made is itself an output that was not written:
+// the status is 2 even where every song's files could still be created.
+TEST_F(SeqconvDriverTest, DirectoryThatCannotBeMadeEndsWith2EvenWhenFilesLand) {
+    GemsBankBuilder bank;
+    bank.song().channel().note(1).eos();
+    writeSequences(bank.bytes());
+    files.requireDirectories = false;
+    files.refusedDirectories.insert("new");
+    EXPECT_EQ(runDefault("new"), kSeqconvExitIncomplete);
+    EXPECT_EQ(capture.text(), "Error: Can't create directory \"new\"\n");
+    EXPECT_TRUE(files.has(path("new", "000.mid")));
+    EXPECT_TRUE(files.has(path("new", "000.txt")));
 }
 
 TEST_F(SeqconvDriverTest, TempoAndRunTotalsCarryAcrossSongs) {

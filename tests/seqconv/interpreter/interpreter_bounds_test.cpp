@@ -20,9 +20,9 @@ TEST_F(InterpreterTest, PassStopsAtTwoMillionRecords) {
     bank.song().channel().note(3).eos();
     load(bank);
     pass(0);
-    EXPECT_EQ(run->events.size(), static_cast<size_t>(kPassRecordLimit));
-    EXPECT_EQ(run->events.back().spare, kPassRecordLimit - 1);
-    EXPECT_FALSE(hasChannel(run->events, 1));  // the next channel never starts
+    EXPECT_EQ(run->lists.events.size(), static_cast<size_t>(kPassRecordLimit));
+    EXPECT_EQ(run->lists.events.back().spare, kPassRecordLimit - 1);
+    EXPECT_FALSE(hasChannel(run->lists.events, 1));  // the next channel never starts
     EXPECT_EQ(run->budget.passRecords, kPassRecordLimit);
 
     // The next pass starts afresh; the run total carries on.
@@ -43,8 +43,8 @@ TEST_F(InterpreterTest, PassStopsAtOneHundredMillionBytes) {
     pass(0);
     EXPECT_EQ(run->budget.passBytes, kPassByteLimit);
     EXPECT_EQ(run->budget.runBytes, kPassByteLimit);
-    EXPECT_TRUE(run->events.empty());  // neither channel 1 nor the started song 1
-    EXPECT_EQ(run->playSongs.size(), 2u);
+    EXPECT_TRUE(run->lists.events.empty());  // neither channel 1 nor the started song 1
+    EXPECT_EQ(run->lists.playSongs.size(), 2u);
 }
 
 TEST_F(InterpreterTest, RunByteTotalEndsEveryLaterPass) {
@@ -59,7 +59,7 @@ TEST_F(InterpreterTest, RunByteTotalEndsEveryLaterPass) {
     EXPECT_EQ(run->budget.passBytes, 3);
     pass(0, 10);
     pass(0);
-    EXPECT_TRUE(run->events.empty());
+    EXPECT_TRUE(run->lists.events.empty());
     EXPECT_EQ(countLines("parseseq 0 0"), 1u);
     EXPECT_EQ(run->budget.runBytes, kRunByteLimit);
 }
@@ -72,7 +72,7 @@ TEST_F(InterpreterTest, RunRecordTotalEndsEveryLaterPass) {
     pass(0);
     EXPECT_EQ(events(), "+1@0 -1@0");
     pass(0);
-    EXPECT_TRUE(run->events.empty());
+    EXPECT_TRUE(run->lists.events.empty());
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST_F(InterpreterTest, CommandsTakeTheDelayNotesDoExceptTheTimelessOnes) {
     load(bank);
     pass(0);
     EXPECT_EQ(events(), "+3C@4 -3C@4 +3D@8 -3D@8 +3E@12 -3E@12 +3F@16 -3F@16");
-    EXPECT_EQ(run->events[0].patch, 2);
+    EXPECT_EQ(run->lists.events[0].patch, 2);
 }
 
 TEST_F(InterpreterTest, UnassignedCommandsKeepContinuationOtherCommandsClearIt) {
@@ -67,9 +67,9 @@ TEST_F(InterpreterTest, NoteRecordsCarryTheRegistersOfTheirNote) {
     ch.patch(8).volume(0x10).pitch(5).note(0x3D).eos();
     load(bank);
     pass(0);
-    ASSERT_EQ(run->events.size(), 6u);
-    const SeqEvent& on = run->events[1];
-    const SeqEvent& off = run->events[2];
+    ASSERT_EQ(run->lists.events.size(), 6u);
+    const SeqEvent& on = run->lists.events[1];
+    const SeqEvent& off = run->lists.events[2];
     EXPECT_EQ(on.time, 16);
     EXPECT_EQ(off.time, 26);  // after the patch change at 20: still patch 7
     for (const SeqEvent* e : {&on, &off}) {
@@ -82,10 +82,10 @@ TEST_F(InterpreterTest, NoteRecordsCarryTheRegistersOfTheirNote) {
     }
     EXPECT_EQ(on.on, 1);
     EXPECT_EQ(off.on, 0);
-    EXPECT_EQ(run->events[5].patch, 8);
-    EXPECT_EQ(run->events[5].volume, 0x10);
+    EXPECT_EQ(run->lists.events[5].patch, 8);
+    EXPECT_EQ(run->lists.events[5].volume, 0x10);
     // spare numbers the records of the pass in production order.
-    for (size_t i = 0; i < run->events.size(); ++i) EXPECT_EQ(run->events[i].spare, static_cast<int32_t>(i));
+    for (size_t i = 0; i < run->lists.events.size(); ++i) EXPECT_EQ(run->lists.events[i].spare, static_cast<int32_t>(i));
 }
 
 TEST_F(InterpreterTest, PitchExtremesMakePitchRecords) {
@@ -94,10 +94,10 @@ TEST_F(InterpreterTest, PitchExtremesMakePitchRecords) {
     load(bank);
     pass(0);
     EXPECT_EQ(events(), "P-32768@0 +3C@3 -3C@3 P32767@6 +3D@9 -3D@9");
-    EXPECT_EQ(run->events[0].note, 0);
-    EXPECT_EQ(run->events[0].on, 1);
-    EXPECT_EQ(run->events[1].pitch, -32768);
-    EXPECT_EQ(run->events[4].pitch, 32767);
+    EXPECT_EQ(run->lists.events[0].note, 0);
+    EXPECT_EQ(run->lists.events[0].on, 1);
+    EXPECT_EQ(run->lists.events[1].pitch, -32768);
+    EXPECT_EQ(run->lists.events[4].pitch, 32767);
 }
 
 TEST_F(InterpreterTest, TempoCarriesOverSongsThatSetNone) {
@@ -123,7 +123,7 @@ TEST_F(InterpreterTest, Command72SubcommandsAndTheirTraceLines) {
     load(bank);
     pass(0);
     EXPECT_EQ(events(), "+3C@2 -3C@2 +3D@10 -3D@10");
-    EXPECT_EQ(run->events[2].volume, 64);  // sub 4 stores nothing
+    EXPECT_EQ(run->lists.events[2].volume, 64);  // sub 4 stores nothing
     const std::string trace = capture.text();
     EXPECT_NE(trace.find("volume 64\nwasdelay = false\n"), std::string::npos) << trace;
     EXPECT_NE(trace.find("mastervolume 65\nwasdelay = false\n$72 unk 9 1\nwasdelay = false\n"
@@ -163,7 +163,7 @@ TEST_F(InterpreterTest, TraceOfEveryCommand) {
               "loop 2 times\neol\neol\n"
               "eos\n");
     // Without flag s the play command only traced; the jump was not followed.
-    EXPECT_EQ(run->playSongs.size(), 1u);
+    EXPECT_EQ(run->lists.playSongs.size(), 1u);
     EXPECT_EQ(run->state.time, 0x41 * 13);  // 13 commands and notes took the delay
 }
 
@@ -177,7 +177,7 @@ TEST_F(InterpreterTest, ChannelIdsAndChannelCountZero) {
     song.channel().note(3).eos();
     load(bank);
     pass(0);
-    EXPECT_TRUE(run->events.empty());
+    EXPECT_TRUE(run->lists.events.empty());
     EXPECT_EQ(capture.text(), "");
     pass(1);
     EXPECT_EQ(events(), "c100:+1@0 c100:-1@0 c101:+2@0 c101:-2@0 c102:+3@0 c102:-3@0");
@@ -203,8 +203,8 @@ TEST_F(InterpreterTest, ThreeBytePointersAreLowByteFirst) {
     // a run of notes 0 up to the real byte code.
     run->flags.threeBytePointers = false;
     pass(0);
-    ASSERT_FALSE(run->events.empty());
-    EXPECT_EQ(run->events[0].note, 0);
+    ASSERT_FALSE(run->lists.events.empty());
+    EXPECT_EQ(run->lists.events[0].note, 0);
 }
 
 TEST_F(InterpreterTest, JumpIsNotFollowed) {

@@ -1,7 +1,8 @@
 #pragma once
-// Shared set-up of the interpreter tests: a run object with a bank built by
-// GemsBankBuilder, passes driven directly with a chosen maxTime, and compact
-// text forms of the records so that failures read as event lists.
+// Shared set-up of the interpreter tests: what the interpreter works with
+// (a bank built by GemsBankBuilder, the registers, the budget and the song's
+// lists), passes driven directly with a chosen maxTime, and compact text
+// forms of the records so that failures read as event lists.
 
 #include <gtest/gtest.h>
 
@@ -11,21 +12,38 @@
 #include <vector>
 
 #include "seqconv/interpreter/interpreter.h"
-#include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
+
+// Everything a pass reads and changes, named as the tests read it.
+struct InterpreterRig {
+    SequenceBank sequences;
+    InterpreterOptions flags;
+    SeqState state;
+    InterpreterBudget budget;
+    SongPassLists lists;
+};
 
 class InterpreterTest : public ::testing::Test {
 protected:
-    InterpreterTest() : run(std::make_unique<SeqconvRun>()) { run->out = capture.file(); }
+    InterpreterTest() : run(std::make_unique<InterpreterRig>()) {}
 
     void load(const GemsBankBuilder& bank) { run->sequences.bytes = bank.bytes(); }
 
-    // One pass as the song conversion runs it: events emptied, maxTime set.
+    // One pass as the song conversion runs it: events emptied, maxTime set;
+    // maxTime 0 stands for the first pass, any other value for the second.
     void pass(int32_t song, int32_t maxTime = 0) {
         run->state.maxTime = maxTime;
-        run->events.clear();
-        interpretSongPass(*run, song);
+        run->lists.events.clear();
+        SongInterpreter in{run->sequences, run->flags, capture.file(), run->state, run->budget, run->lists};
+        interpretSongPass(in, song, maxTime == 0 ? Pass::kMeasure : Pass::kRepeat);
+    }
+
+    // One pass of the given kind with whatever maxTime the registers hold.
+    void passOfKind(int32_t song, Pass kind) {
+        run->lists.events.clear();
+        SongInterpreter in{run->sequences, run->flags, capture.file(), run->state, run->budget, run->lists};
+        interpretSongPass(in, song, kind);
     }
 
     // "+3C@0" note-on, "-3C@12" note-off, "P-32768@5" pitch record; channel
@@ -47,7 +65,7 @@ protected:
         return text;
     }
 
-    std::string events() const { return describe(run->events); }
+    std::string events() const { return describe(run->lists.events); }
 
     static std::string hex(int32_t value) {
         char buffer[16];
@@ -70,5 +88,5 @@ protected:
     }
 
     OutputCapture capture;
-    std::unique_ptr<SeqconvRun> run;
+    std::unique_ptr<InterpreterRig> run;
 };

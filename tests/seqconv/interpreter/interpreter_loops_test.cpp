@@ -20,8 +20,8 @@ TEST_F(InterpreterTest, FortyEightTickLoopRepeatsUpToMaxTime) {
     load(bank);
     pass(0);
     EXPECT_EQ(events(), notesAt({0, 12, 24, 36}, 1) + " " + notesAt({48}, 2));
-    EXPECT_EQ(run->loopStarts, std::vector<int32_t>({0}));
-    EXPECT_EQ(run->loopLengths, std::vector<int32_t>({48}));
+    EXPECT_EQ(run->lists.loops.starts, std::vector<int32_t>({0}));
+    EXPECT_EQ(run->lists.loops.lengths, std::vector<int32_t>({48}));
 
     run->flags.logEnabled = true;
     pass(0, 200);
@@ -33,7 +33,25 @@ TEST_F(InterpreterTest, FortyEightTickLoopRepeatsUpToMaxTime) {
     EXPECT_NE(trace.find("note = 1 t = C0"), std::string::npos);
     EXPECT_EQ(countLines("eol"), 4u);
     // The second pass measures nothing.
-    EXPECT_EQ(run->loopStarts.size(), 1u);
+    EXPECT_EQ(run->lists.loops.starts.size(), 1u);
+}
+
+TEST_F(InterpreterTest, ThePassKindNotTheEndTimeDecidesWhatLoopsDo) {
+    GemsBankBuilder bank;
+    bank.song().channel().delay(12).loopForever().note(1).note(1).eol().note(2).eos();
+    load(bank);
+    // The end time of an earlier song left in the registers: the first pass
+    // still plays the body once, measures it and runs on past that time.
+    run->state.maxTime = 5;
+    passOfKind(0, Pass::kMeasure);
+    EXPECT_EQ(events(), notesAt({0, 12}, 1) + " " + notesAt({24}, 2));
+    EXPECT_EQ(run->lists.loops.lengths, std::vector<int32_t>({24}));
+    // The second pass with end time 48: repeated up to it, then on to the
+    // note after the loop; nothing more measured.
+    run->state.maxTime = 48;
+    passOfKind(0, Pass::kRepeat);
+    EXPECT_EQ(events(), notesAt({0, 12, 24, 36}, 1) + " " + notesAt({48}, 2));
+    EXPECT_EQ(run->lists.loops.lengths.size(), 1u);
 }
 
 TEST_F(InterpreterTest, LoopRecordsStartAndLengthInAbsoluteTicks) {
@@ -41,8 +59,8 @@ TEST_F(InterpreterTest, LoopRecordsStartAndLengthInAbsoluteTicks) {
     bank.song().channel().delay(24).note(1).loopForever().note(2).note(2).note(2).note(2).eol().eos();
     load(bank);
     pass(0);
-    EXPECT_EQ(run->loopStarts, std::vector<int32_t>({24}));
-    EXPECT_EQ(run->loopLengths, std::vector<int32_t>({96}));
+    EXPECT_EQ(run->lists.loops.starts, std::vector<int32_t>({24}));
+    EXPECT_EQ(run->lists.loops.lengths, std::vector<int32_t>({96}));
 }
 
 TEST_F(InterpreterTest, NestedLoopsRecordInnerFirstAndStopAtMaxTime) {
@@ -54,8 +72,8 @@ TEST_F(InterpreterTest, NestedLoopsRecordInnerFirstAndStopAtMaxTime) {
     load(bank);
     pass(0);
     EXPECT_EQ(events(), notesAt({0, 6, 12, 18}, 1) + " " + notesAt({24, 30}, 2) + " " + notesAt({36}, 3));
-    EXPECT_EQ(run->loopStarts, std::vector<int32_t>({24, 0}));
-    EXPECT_EQ(run->loopLengths, std::vector<int32_t>({12, 42}));
+    EXPECT_EQ(run->lists.loops.starts, std::vector<int32_t>({24, 0}));
+    EXPECT_EQ(run->lists.loops.lengths, std::vector<int32_t>({12, 42}));
 
     // Q repeats until 60; R lies exactly at maxTime and still plays; then the
     // outer loop does not repeat and the channel is over.
@@ -86,7 +104,7 @@ TEST_F(InterpreterTest, SecondPassDoesNotRepeatABodyThatTakesNoTime) {
     bank.song().channel().loopForever().nop().eol().delay(5).note(1).note(2).eos();
     load(bank);
     pass(0);
-    EXPECT_EQ(run->loopLengths, std::vector<int32_t>({0}));
+    EXPECT_EQ(run->lists.loops.lengths, std::vector<int32_t>({0}));
     pass(0, 100);
     EXPECT_EQ(events(), notesAt({0}, 1) + " " + notesAt({5}, 2));
     EXPECT_EQ(countLines("nop"), 2u);  // once per pass
@@ -100,12 +118,12 @@ TEST_F(InterpreterTest, FiniteLoopsRepeatAndGoOnAfterTheirEnd) {
     load(bank);
     pass(0);
     EXPECT_EQ(events(), "+1@0 -1@0 +2@5 -2@5 +1@10 -1@10 +2@15 -2@15 +1@20 -1@20 +2@25 -2@25 +3@30 -3@30");
-    EXPECT_TRUE(run->loopStarts.empty());
+    EXPECT_TRUE(run->lists.loops.starts.empty());
     pass(1);
     EXPECT_EQ(events(), "c100:+1@0 c100:-1@0 c100:+3@5 c100:-3@5");
     pass(2);
-    EXPECT_EQ(run->events.size(), 2u * (2 + 6 + 1));
-    EXPECT_EQ(run->events.back().time, 8);
+    EXPECT_EQ(run->lists.events.size(), 2u * (2 + 6 + 1));
+    EXPECT_EQ(run->lists.events.back().time, 8);
     // The same in the second pass, where maxTime may cut them short.
     pass(0, 12);
     EXPECT_EQ(events(), "+1@0 -1@0 +2@5 -2@5 +1@10 -1@10");
@@ -116,8 +134,8 @@ TEST_F(InterpreterTest, InfiniteLoopInsideAFiniteLoopIsMeasuredEachTime) {
     bank.song().channel().delay(4).loop(2).note(1).loopForever().note(2).eol().eol().eos();
     load(bank);
     pass(0);
-    EXPECT_EQ(run->loopStarts, std::vector<int32_t>({4, 12}));
-    EXPECT_EQ(run->loopLengths, std::vector<int32_t>({4, 4}));
+    EXPECT_EQ(run->lists.loops.starts, std::vector<int32_t>({4, 12}));
+    EXPECT_EQ(run->lists.loops.lengths, std::vector<int32_t>({4, 4}));
 }
 
 TEST_F(InterpreterTest, SixtyFourNestedLoopsAndNoMore) {
@@ -133,7 +151,7 @@ TEST_F(InterpreterTest, SixtyFourNestedLoopsAndNoMore) {
         pass(0);
         if (depth == 64) {
             EXPECT_EQ(events(), "+1@0 -1@0 +2@0 -2@0");
-            EXPECT_EQ(run->loopStarts.size(), 1u);
+            EXPECT_EQ(run->lists.loops.starts.size(), 1u);
         } else {
             // The 65th loop start reads and traces its count, then the channel ends.
             EXPECT_EQ(events(), "");
@@ -151,7 +169,7 @@ TEST_F(InterpreterTest, EndOfSequenceInsideALoopEndsTheChannel) {
     load(bank);
     pass(0);
     EXPECT_EQ(events(), "+1@0 -1@0 +2@0 -2@0 c1:+4@0 c1:-4@0");
-    EXPECT_TRUE(run->loopStarts.empty());
+    EXPECT_TRUE(run->lists.loops.starts.empty());
 }
 
 TEST_F(InterpreterTest, EndOfBankInsideALoopEndsTheChannelUnrecorded) {
@@ -162,9 +180,9 @@ TEST_F(InterpreterTest, EndOfBankInsideALoopEndsTheChannelUnrecorded) {
     load(bank);
     pass(0);
     EXPECT_EQ(events(), "+1@0 -1@0 c1:+2@0 c1:-2@0 c1:+2@3 c1:-2@3");
-    EXPECT_TRUE(run->loopStarts.empty());
+    EXPECT_TRUE(run->lists.loops.starts.empty());
     pass(0, 50);
-    EXPECT_EQ(run->events.size(), 6u);
+    EXPECT_EQ(run->lists.events.size(), 6u);
 }
 
 TEST_F(InterpreterTest, CommandWithOperandsCutOffByTheEndIsNotExecuted) {
@@ -177,7 +195,7 @@ TEST_F(InterpreterTest, CommandWithOperandsCutOffByTheEndIsNotExecuted) {
         load(bank);
         const int32_t tempo = run->state.tempo;
         pass(0);
-        EXPECT_TRUE(run->events.empty());
+        EXPECT_TRUE(run->lists.events.empty());
         EXPECT_EQ(run->state.time, 0);
         EXPECT_EQ(run->state.tempo, tempo);
         EXPECT_EQ(run->state.volume, 0);
@@ -199,7 +217,7 @@ TEST_F(InterpreterTest, TableCountOrPointerPastTheEndYieldsNothing) {
     EXPECT_EQ(capture.text(), "parseseq 0 0\nnote = 3C t = 0 offs = 6\nwasdelay = false\n");
     pass(3);  // table entry at 6..7: past the end
     pass(2);  // table entry 0x3C00 beyond the bank: no channel count
-    EXPECT_TRUE(run->events.empty());
+    EXPECT_TRUE(run->lists.events.empty());
     EXPECT_EQ(countLines("parseseq 0 0"), 1u);
     EXPECT_EQ(capture.text().find("parseseq 2"), std::string::npos);
 }
@@ -221,8 +239,8 @@ TEST_F(InterpreterTest, PlayCommandStartsSongsWithFlagS) {
     pass(0);
     EXPECT_EQ(events(), "+1@0 -1@0 +1@20 -1@20 c1:+9@0 c1:-9@0 "
                         "c200:+2@10 c200:-2@10 c201:+3@10 c201:-3@10 c201:+3@13 c201:-3@13");
-    EXPECT_EQ(run->playSongs, std::vector<int32_t>({0, 2}));
-    EXPECT_EQ(run->playTimes, std::vector<int32_t>({0, 10}));
+    EXPECT_EQ(run->lists.playSongs, std::vector<int32_t>({0, 2}));
+    EXPECT_EQ(run->lists.playTimes, std::vector<int32_t>({0, 10}));
 }
 
 TEST_F(InterpreterTest, RepeatedSongsPlayOnlyInTheSecondPass) {
@@ -235,11 +253,11 @@ TEST_F(InterpreterTest, RepeatedSongsPlayOnlyInTheSecondPass) {
     load(bank);
     pass(3);
     EXPECT_EQ(events(), "c500:+7@0 c500:-7@0");
-    EXPECT_EQ(run->playSongs, std::vector<int32_t>({3, 5, 5}));
-    EXPECT_EQ(run->loopStarts, std::vector<int32_t>({0}));
+    EXPECT_EQ(run->lists.playSongs, std::vector<int32_t>({3, 5, 5}));
+    EXPECT_EQ(run->lists.loops.starts, std::vector<int32_t>({0}));
     EXPECT_EQ(countLines("parseseq 3 500"), 1u);
     pass(3, 10);
-    EXPECT_EQ(run->events.size(), 2u * (10 + 2));  // ticks 0..9 and 8..9
+    EXPECT_EQ(run->lists.events.size(), 2u * (10 + 2));  // ticks 0..9 and 8..9
     EXPECT_EQ(countLines("parseseq 3 500"), 3u);
 }
 
@@ -249,11 +267,11 @@ TEST_F(InterpreterTest, PlayListHoldsAtMost4096Entries) {
     bank.song().channel().play(0).note(1).eos();  // starts itself without time passing
     load(bank);
     pass(0);
-    EXPECT_EQ(run->playSongs.size(), 2u);
-    EXPECT_EQ(run->events.size(), 2u);
+    EXPECT_EQ(run->lists.playSongs.size(), 2u);
+    EXPECT_EQ(run->lists.events.size(), 2u);
     pass(0, 100);
-    EXPECT_EQ(run->playSongs.size(), static_cast<size_t>(kPlayListLimit));
-    EXPECT_EQ(run->events.size(), 2u * kPlayListLimit);
+    EXPECT_EQ(run->lists.playSongs.size(), static_cast<size_t>(kPlayListLimit));
+    EXPECT_EQ(run->lists.events.size(), 2u * kPlayListLimit);
 }
 
 }  // namespace

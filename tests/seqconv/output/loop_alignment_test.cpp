@@ -1,14 +1,16 @@
 // The end time of a song: last event, or with flag c the first time at or
 // after it at which every infinite loop is back at its start.
-#include "seqconv/output/loop_alignment.h"
+#include "seqconv/interpreter/loop_alignment.h"
 
 #include <gtest/gtest.h>
 
 #include <numeric>
 #include <random>
 
+#include <memory>
+#include <vector>
+
 #include "seqconv/output/song_conversion.h"
-#include "tests/seqconv/output/song_output_fixture.h"
 
 namespace {
 
@@ -17,13 +19,21 @@ struct Loop {
     int32_t length;
 };
 
+// What a first pass leaves for the end time: its loop log and its events,
+// and the moduli worked out from the log.
+struct FirstPass {
+    LoopLog log;
+    std::vector<SeqEvent> events;
+    AlignedLoops aligned;
+};
+
 // A first pass that measured `loops` and whose last event lies at `lastEvent`
 // (no event at all when lastEvent < 0).
-std::unique_ptr<SeqconvRun> firstPass(std::initializer_list<Loop> loops, int32_t lastEvent) {
-    auto run = std::make_unique<SeqconvRun>();
+std::unique_ptr<FirstPass> firstPass(std::initializer_list<Loop> loops, int32_t lastEvent) {
+    auto run = std::make_unique<FirstPass>();
     for (const Loop& l : loops) {
-        run->loopStarts.push_back(l.start);
-        run->loopLengths.push_back(l.length);
+        run->log.starts.push_back(l.start);
+        run->log.lengths.push_back(l.length);
     }
     if (lastEvent >= 0) {
         SeqEvent e;
@@ -33,11 +43,25 @@ std::unique_ptr<SeqconvRun> firstPass(std::initializer_list<Loop> loops, int32_t
     return run;
 }
 
+// The alignment with noLoop given and returned, as the conversion runs it.
+void align(FirstPass& run, bool& noLoop) {
+    run.aligned = alignLoops(run.log, noLoop);
+    noLoop = run.aligned.noLoop;
+}
+
+// The end time from the moduli so far, with noLoop given and returned.
+int32_t endTime(FirstPass& run, bool& noLoop) {
+    run.aligned.noLoop = noLoop;
+    const SongEnd end = chooseEndTime(run.events, run.aligned);
+    noLoop = end.noLoop;
+    return end.maxTime;
+}
+
 // Alignment and end time as the conversion does them with flag c.
-int32_t alignedEnd(SeqconvRun& run, bool& noLoop) {
+int32_t alignedEnd(FirstPass& run, bool& noLoop) {
     noLoop = false;
-    alignLoops(run, noLoop);
-    return chooseEndTime(run, noLoop);
+    align(run, noLoop);
+    return endTime(run, noLoop);
 }
 
 }  // namespace
@@ -45,16 +69,16 @@ int32_t alignedEnd(SeqconvRun& run, bool& noLoop) {
 TEST(LoopAlignment, WorkedExampleAlignsAtThirty) {
     auto run = firstPass({{0, 6}, {2, 4}}, 20);
     bool noLoop = false;
-    alignLoops(*run, noLoop);
+    align(*run, noLoop);
     EXPECT_FALSE(noLoop);
     // 2 and 3 from the first loop; the second loop's 4 replaces the 2.
-    EXPECT_EQ(run->loopModuli, (std::vector<int64_t>{4, 3}));
-    EXPECT_EQ(run->loopResidues, (std::vector<int64_t>{2, 0}));
-    const LoopSolution solution = solveLoopAlignment(*run);
+    EXPECT_EQ(run->aligned.moduli, (std::vector<int64_t>{4, 3}));
+    EXPECT_EQ(run->aligned.residues, (std::vector<int64_t>{2, 0}));
+    const LoopSolution solution = solveLoopAlignment(run->aligned);
     EXPECT_TRUE(solution.solvable);
     EXPECT_EQ(solution.loopPeriod, 12);
     EXPECT_EQ(solution.alignedTime, 6);
-    EXPECT_EQ(chooseEndTime(*run, noLoop), 30);
+    EXPECT_EQ(endTime(*run, noLoop), 30);
     EXPECT_FALSE(noLoop);
 }
 
@@ -69,18 +93,18 @@ TEST(LoopAlignment, DisagreeingStartsEndAtTheLastEvent) {
     // alignment stops there: the third loop is never looked at.
     run = firstPass({{0, 2}, {1, 4}, {0, 3}}, 20);
     noLoop = false;
-    alignLoops(*run, noLoop);
+    align(*run, noLoop);
     EXPECT_TRUE(noLoop);
-    EXPECT_EQ(run->loopModuli, (std::vector<int64_t>{4}));
-    EXPECT_EQ(run->loopResidues, (std::vector<int64_t>{1}));
+    EXPECT_EQ(run->aligned.moduli, (std::vector<int64_t>{4}));
+    EXPECT_EQ(run->aligned.residues, (std::vector<int64_t>{1}));
 }
 
 TEST(LoopAlignment, WithoutTheFlagNothingIsAligned) {
     auto run = firstPass({{0, 6}, {2, 4}}, 20);
     bool noLoop = true;
-    alignLoops(*run, noLoop);
-    EXPECT_TRUE(run->loopModuli.empty());
-    EXPECT_EQ(chooseEndTime(*run, noLoop), 20);
+    align(*run, noLoop);
+    EXPECT_TRUE(run->aligned.moduli.empty());
+    EXPECT_EQ(endTime(*run, noLoop), 20);
 }
 
 TEST(LoopAlignment, LoopsOfZeroOrOneTickAlignEverywhere) {
@@ -88,7 +112,7 @@ TEST(LoopAlignment, LoopsOfZeroOrOneTickAlignEverywhere) {
     bool noLoop = false;
     EXPECT_EQ(alignedEnd(*run, noLoop), 13);
     EXPECT_FALSE(noLoop);
-    EXPECT_TRUE(run->loopModuli.empty());
+    EXPECT_TRUE(run->aligned.moduli.empty());
 }
 
 TEST(LoopAlignment, AlignedTimeIsNotReducedByThePeriod) {
@@ -106,9 +130,9 @@ TEST(LoopAlignment, EndTimeIsNeverZero) {
     // No event at all, or events at time 0 only: the end time is 1.
     auto run = firstPass({}, -1);
     bool noLoop = true;
-    EXPECT_EQ(chooseEndTime(*run, noLoop), 1);
+    EXPECT_EQ(endTime(*run, noLoop), 1);
     run = firstPass({}, 0);
-    EXPECT_EQ(chooseEndTime(*run, noLoop), 1);
+    EXPECT_EQ(endTime(*run, noLoop), 1);
     // Aligned at 0, then stepped by the period to the first aligned time >= 1.
     run = firstPass({{0, 4}}, 0);
     EXPECT_EQ(alignedEnd(*run, noLoop), 4);
@@ -134,14 +158,14 @@ TEST(LoopAlignment, PeriodAboveTwoToTheTwentyIsNotAligned) {
 
 TEST(LoopAlignment, HandMadeModuliTooLargeOrWithoutSolution) {
     auto run = firstPass({}, 5);
-    run->loopModuli = {1024, 1031};  // product above 2^20
-    run->loopResidues = {0, 0};
-    EXPECT_FALSE(solveLoopAlignment(*run).solvable);
-    run->loopModuli = {4, 2};  // not coprime: residue 1 mod 2 cannot be met
-    run->loopResidues = {0, 1};
-    EXPECT_FALSE(solveLoopAlignment(*run).solvable);
+    run->aligned.moduli = {1024, 1031};  // product above 2^20
+    run->aligned.residues = {0, 0};
+    EXPECT_FALSE(solveLoopAlignment(run->aligned).solvable);
+    run->aligned.moduli = {4, 2};  // not coprime: residue 1 mod 2 cannot be met
+    run->aligned.residues = {0, 1};
+    EXPECT_FALSE(solveLoopAlignment(run->aligned).solvable);
     bool noLoop = false;
-    EXPECT_EQ(chooseEndTime(*run, noLoop), 5);
+    EXPECT_EQ(endTime(*run, noLoop), 5);
     EXPECT_TRUE(noLoop);
 }
 
@@ -169,14 +193,14 @@ TEST(LoopAlignment, ManyEqualLoopsAlignCheaply) {
     // A million loops of a prime length just below 2^20, all agreeing.
     auto run = firstPass({}, 10);
     for (int i = 0; i < 1000000; ++i) {
-        run->loopStarts.push_back(3 + 1048573 * (i % 3));
-        run->loopLengths.push_back(1048573);
+        run->log.starts.push_back(3 + 1048573 * (i % 3));
+        run->log.lengths.push_back(1048573);
     }
     bool noLoop = false;
     // Aligned at 3, below the last event at 10: one period later.
     EXPECT_EQ(alignedEnd(*run, noLoop), 3 + 1048573);
     EXPECT_FALSE(noLoop);
-    EXPECT_EQ(run->loopModuli, (std::vector<int64_t>{1048573}));
+    EXPECT_EQ(run->aligned.moduli, (std::vector<int64_t>{1048573}));
 }
 
 TEST(LoopAlignment, AgreesWithABruteForceSearch) {
@@ -190,14 +214,14 @@ TEST(LoopAlignment, AgreesWithABruteForceSearch) {
         int64_t lcm = 1;
         for (int i = 0; i < count; ++i) {
             const auto length = static_cast<int32_t>(random() % 13);
-            run->loopStarts.push_back(static_cast<int32_t>(random() % 30));
-            run->loopLengths.push_back(length);
+            run->log.starts.push_back(static_cast<int32_t>(random() % 30));
+            run->log.lengths.push_back(length);
             if (length > 1) lcm = std::lcm(lcm, int64_t{length});
         }
         const auto alignedAt = [&](int64_t t) {
-            for (size_t i = 0; i < run->loopStarts.size(); ++i) {
-                const int64_t length = run->loopLengths[i];
-                if (length > 1 && (t - run->loopStarts[i]) % length != 0) return false;
+            for (size_t i = 0; i < run->log.starts.size(); ++i) {
+                const int64_t length = run->log.lengths[i];
+                if (length > 1 && (t - run->log.starts[i]) % length != 0) return false;
             }
             return true;
         };

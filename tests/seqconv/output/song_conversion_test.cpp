@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "seqconv/seqconv_driver.h"
+#include "seqconv/seqconv_run.h"
 #include "tests/seqconv/output/song_output_fixture.h"
 #include "tests/support/midi_dump.h"
 #include "tests/support/process_runner.h"
@@ -30,7 +31,7 @@ struct ConversionTest : ::testing::Test, SongOutputFixture {
 
     void convert(int32_t song) {
         run->sequences.bytes = sequences.bytes();
-        convertSong(*run, song, *midi, *text);
+        convertInto(song);
     }
 };
 
@@ -145,7 +146,7 @@ TEST_F(ConversionTest, PerSongListsStartEmpty) {
     convert(0);
     text = files.create("001.txt");
     midi = files.create("001.mid");
-    convertSong(*run, 1, *midi, *text);
+    convertInto(1);
     const std::vector<uint8_t>& t = files.at("001.txt");
     EXPECT_EQ(std::string(t.begin(), t.end()),
               "Patch 01 (DAC): 01 05 06 07 08\n"
@@ -179,7 +180,10 @@ TEST(SeqconvProgram, SeveralSongsWithAllFlags) {
     const std::string insPath = dir.file("ins.bin");
     SongOutputFixture f;
     const char* const argv[] = {"seqconv", seqPath.c_str(), insPath.c_str(), "out", "3pscl"};
-    EXPECT_EQ(runSeqconv(*f.run, 5, argv), 0);
+    auto run = std::make_unique<SeqconvRun>();
+    run->out = f.printed.file();
+    run->files = &f.files;
+    EXPECT_EQ(runSeqconv(*run, 5, argv), 0);
 
     // Tempo 110 + 40 = 150, PAL: 480,000 microseconds, kept by the later songs.
     const Bytes tempoPal150 = tempo(0x07, 0x53, 0x00);

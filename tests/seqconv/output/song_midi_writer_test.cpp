@@ -30,7 +30,7 @@ struct WriterTest : ::testing::Test, SongOutputFixture {
 
     void write(const EventList& list, int32_t maxTime, bool noLoop = true) {
         run->events = list.events;
-        writeSongMidi(*run, *midi, *text, noLoop, maxTime);
+        writeSong(maxTime, noLoop);
     }
 
     // The data of note track n (0 = first note track).
@@ -82,7 +82,7 @@ TEST_F(WriterTest, TempoFromTheRegister) {
         SongOutputFixture f;
         f.run->state.tempo = c.tempo;
         f.run->flags.palTempo = c.pal;
-        writeSongMidi(*f.run, *f.midi, *f.text, true, 1);
+        f.writeSong(1, true);
         const Bytes conductor = midiChunks(f.midiBytes()).at(1);
         EXPECT_EQ(Bytes(conductor.begin() + 4, conductor.begin() + 7), c.bytes) << c.tempo << " pal " << c.pal;
     }
@@ -189,8 +189,8 @@ TEST_F(WriterTest, DacNotesAreNumberedInOrderOfFirstUseAcrossTracks) {
                                      {0, 0x91, 0x32, 0x7F}, {2, 0x81, 0x32, 0x7F},
                                      {2, 0x91, 0x31, 0x7F}, {2, 0x81, 0x31, 0x7F},
                                      {14}, kEndOfTrack})));
-    EXPECT_EQ(run->dacKeys, (std::vector<int32_t>{0x132, 0x130, 0x135}));
-    writeListings(*run, *text);
+    EXPECT_EQ(run->lists.dacKeys, (std::vector<int32_t>{0x132, 0x130, 0x135}));
+    listings();
     EXPECT_EQ(textFile(),
               "Patch 01 (DAC): 01 01 02 03 04\n"
               "DAC (0) 01 32\n"
@@ -221,7 +221,7 @@ TEST_F(WriterTest, DacKeysBeyondEightyStayValidNotes) {
     const Bytes lastTwo(track.end() - 4 - 16, track.end() - 4);
     EXPECT_EQ(lastTwo, (Bytes{0x00, 0x90, 0x7F, 0x7F, 0x01, 0x80, 0x7F, 0x7F,
                               0x00, 0x90, 0x7F, 0x7F, 0x01, 0x80, 0x7F, 0x7F}));
-    EXPECT_EQ(run->dacKeys.size(), 82u);
+    EXPECT_EQ(run->lists.dacKeys.size(), 82u);
 }
 
 TEST_F(WriterTest, PitchBendsAndTheirLimits) {
@@ -237,7 +237,7 @@ TEST_F(WriterTest, PitchBendsAndTheirLimits) {
                                      {1, 0xE0, 0x7F, 0x7F}, {1, 0xE0, 0x00, 0x00},
                                      {1, 0xE0, 0x00, 0x00}, {4}, kEndOfTrack})));
     // Pitch events use no patch.
-    EXPECT_TRUE(run->usedPatches.empty());
+    EXPECT_TRUE(run->lists.usedPatches.empty());
 }
 
 TEST_F(WriterTest, SeventeenthTrackUsesChannelZeroAgain) {
@@ -284,8 +284,8 @@ TEST_F(WriterTest, AtMost65535Tracks) {
     EXPECT_EQ(midiBytes().at(10), 0xFF);
     EXPECT_EQ(midiBytes().at(11), 0xFF);
     EXPECT_EQ(midiChunks(midiBytes()).size(), 65536u);
-    EXPECT_EQ(run->usedPatches, (std::vector<int32_t>{0}));
-    EXPECT_TRUE(run->dacKeys.empty());
+    EXPECT_EQ(run->lists.usedPatches, (std::vector<int32_t>{0}));
+    EXPECT_TRUE(run->lists.dacKeys.empty());
     EXPECT_EQ(textFile().find("note=31"), std::string::npos);
 }
 
@@ -303,7 +303,7 @@ TEST_F(WriterTest, ListingsInOrderOfFirstWrittenNote) {
     list.pitch(0, 3, 10, 1);                                                    // pitch events list nothing
     list.note(1, 0, 1, 0x30, 4).note(1, 1, 1, 0x30, 2).note(1, 5, 1, 0x30, 3).note(1, 6, 1, 0x30, 0);
     write(list, 10);
-    writeListings(*run, *text);
+    listings();
     EXPECT_EQ(textFile(),
               "Patch 03 (NOISE): 03 08 08 08 08\n"
               "Patch FFFFFFFF (NONE):\n"

@@ -1,6 +1,7 @@
 #pragma once
-// A seqconv run writing one song into memory, with helpers to make event
-// records by hand and to take the resulting MIDI file apart into chunks.
+// One song written into memory through the output layer, with helpers to
+// make event records by hand and to take the resulting MIDI file apart into
+// chunks.
 
 #include <algorithm>
 #include <memory>
@@ -8,22 +9,63 @@
 #include <vector>
 
 #include "common/output_files.h"
-#include "seqconv/seqconv_run.h"
-#include "tests/support/gems_bank_builder.h"
+#include "tests/support/memory_file_system.h"
+#include "seqconv/interpreter/interpreter.h"
+#include "seqconv/output/song_conversion.h"
+#include "builders/gems_bank_builder.h"
 #include "tests/support/output_capture.h"
 
+// What the conversion and the writers of one song read and fill, named as
+// the tests read them: the banks, the flags, the registers and the lists.
+struct SongRig {
+    InstrumentBank instruments;
+    SequenceBank sequences;
+    struct {
+        bool threeBytePointers = false;
+        bool palTempo = false;
+        bool playOthers = false;
+        bool crtLoops = false;
+        bool logEnabled = false;
+    } flags;
+    SeqState state;
+    InterpreterBudget budget;
+    SongPassLists pass;
+    SongLists lists;
+    // What writeSong hands the MIDI writer directly.
+    std::vector<SeqEvent> events;
+    std::vector<int32_t> loopStarts;
+};
+
 struct SongOutputFixture {
-    std::unique_ptr<SeqconvRun> run = std::make_unique<SeqconvRun>();
+    std::unique_ptr<SongRig> run = std::make_unique<SongRig>();
     MemoryFileSystem files;
     OutputCapture printed;
     std::unique_ptr<OutputFile> midi;
     std::unique_ptr<OutputFile> text;
 
     SongOutputFixture() {
-        run->out = printed.file();
-        run->files = &files;
         midi = files.create("000.mid");
         text = files.create("000.txt");
+    }
+
+    SongWriterOptions writerOptions() {
+        return {run->instruments, run->flags.palTempo, run->flags.logEnabled, printed.file()};
+    }
+
+    // writeSongMidi of run->events and run->loopStarts with the tempo register.
+    void writeSong(int32_t maxTime, bool noLoop) {
+        const SongToWrite song{run->events, run->loopStarts, run->state.tempo, noLoop, maxTime};
+        writeSongMidi(writerOptions(), song, run->lists, *midi, *text);
+    }
+
+    void listings() { writeListings(run->instruments, run->lists, *text); }
+
+    // convertSong of `song` into the current midi and text files.
+    void convertInto(int32_t song) {
+        const auto& f = run->flags;
+        SongInterpreter in{run->sequences, {f.threeBytePointers, f.playOthers, f.logEnabled, f.crtLoops},
+                           printed.file(), run->state, run->budget, run->pass};
+        convertSong(in, writerOptions(), run->lists, song, *midi, *text);
     }
 
     void setInstruments(const GemsInstrumentBankBuilder& bank) {

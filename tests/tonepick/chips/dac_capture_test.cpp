@@ -6,8 +6,11 @@
 
 #include "common/byte_order.h"
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/midi_dump.h"
 #include "tests/support/output_capture.h"
+#include "tonepick/run_chips.h"
+#include "tonepick/run_outputs.h"
 #include "tonepick/tonepick_run.h"
 
 namespace {
@@ -29,9 +32,15 @@ struct DacFixture : ::testing::Test {
     static std::string path(const char* name) { return joinOutputPath("out", name); }
 
     void at(uint32_t time) { run.stream.sampleTime = time; }
-    void on() { dacEnable(run, 0x80); }
-    void off() { dacEnable(run, 0x00); }
-    void data(uint8_t v) { dacData(run, v); }
+    // Switches and bytes as the YM2612 model hands them on, to the run's wiring.
+    void enable(uint8_t value) { RunChips{run}.dacEnable(value); }
+    void on() { enable(0x80); }
+    void off() { enable(0x00); }
+    void data(uint8_t v) { RunChips{run}.dacData(v, run.stream.sampleTime); }
+    // What the driver does after the walk.
+    void flushOpenDacCapture(TonepickRun&) {
+        if (dacCaptureHasOpenSample(run.dac)) writeDacSample(run);
+    }
 };
 
 Bytes headerOf(const Bytes& f) { return Bytes(f.begin(), f.begin() + (f.size() < 44 ? static_cast<long>(f.size()) : 44)); }
@@ -65,7 +74,7 @@ TEST_F(DacFixture, HundredBytesOneTickApart) {
 TEST_F(DacFixture, SampleRates) {
     EXPECT_EQ(dacSampleRate(100, 0, 200), 22050u);
     EXPECT_EQ(dacSampleRate(100, 7, 106), 44545u);
-    EXPECT_EQ(dacSampleRate(0, 0xFFFFFFFF, 0), 0u);
+    EXPECT_EQ(dacSampleRate(0, 0xFFFFFFFF, 0), 44100u);  // an empty stretch: a rate readers accept
     EXPECT_EQ(dacSampleRate(1, 9, 9), 44100u);     // one byte
     EXPECT_EQ(dacSampleRate(5, 9, 9), 44100u);     // bytes without a wait between them
     EXPECT_EQ(dacSampleRate(3, 0, 0x80000000), 44100u);  // span negative as signed 32 bits
@@ -78,24 +87,25 @@ TEST_F(DacFixture, SampleRates) {
 TEST_F(DacFixture, SwitchOnThenOffWritesAnEmptySample) {
     on();
     off();
+    // An empty sample at 44100 Hz: a rate of 0 is no valid WAV file.
     const Bytes& f = fs.at(path("sample_000.wav"));
     EXPECT_EQ(hexBytes(f),
               "52 49 46 46 24 00 00 00 57 41 56 45 66 6D 74 20 10 00 00 00 01 00 01 00 "
-              "00 00 00 00 00 00 00 00 01 00 08 00 64 61 74 61 00 00 00 00");
+              "44 AC 00 00 44 AC 00 00 01 00 08 00 64 61 74 61 00 00 00 00");
 }
 
 TEST_F(DacFixture, OnlyBit7SwitchesAndRepeatsDoNotEmpty) {
     data(0x11);  // before the first switch-on: dropped
     on();
     data(0x22);
-    dacEnable(run, 0xC0);  // still on: keeps 0x22
-    dacEnable(run, 0x80);
+    enable(0xC0);  // still on: keeps 0x22
+    enable(0x80);
     data(0x33);
-    dacEnable(run, 0x7F);  // off
+    enable(0x7F);  // off
     EXPECT_FALSE(run.dac.enabled);
     data(0x44);  // while off: dropped at the next switch-on
-    dacEnable(run, 0x01);  // still off: nothing
-    dacEnable(run, 0xFF);  // on again
+    enable(0x01);  // still off: nothing
+    enable(0xFF);  // on again
     data(0x55);
     off();
     ASSERT_EQ(fs.files.size(), 2u);
@@ -186,13 +196,28 @@ TEST_F(DacFixture, OpenCaptureIsFlushedAsTheLastSample) {
     EXPECT_EQ(fs.files.size(), 2u);
 }
 
-TEST_F(DacFixture, FlushLeavesTheDirectoryToTheCaller) {
-    fs.directories.insert("out");  // created after the walk by the driver
+TEST_F(DacFixture, DirectoryMadeAfterTheWalkIsNotMadeAgain) {
+    makeOutputDir(run);  // the driver, after the walk
     on();
     data(9);
     flushOpenDacCapture(run);
     EXPECT_TRUE(fs.has(path("sample_000.wav")));
-    EXPECT_TRUE(fs.createdDirectories.empty());
+    EXPECT_EQ(fs.createdDirectories, std::vector<std::string>{"out"});
+}
+
+TEST_F(DacFixture, DirectoryThatCannotBeMadeIsNamedOnceBeforeTheFirstSample) {
+    fs.refusedDirectories.insert("out");
+    for (int i = 0; i < 2; ++i) {
+        on();
+        data(1);
+        off();
+    }
+    EXPECT_EQ(output(), "Error: Can't create directory \"out\"\n"
+                        "Error: Can't create file \"" + path("sample_000.wav") + "\"\n"
+                        "Error: Can't create file \"" + path("sample_001.wav") + "\"\n");
+    EXPECT_EQ(fs.createdDirectories, std::vector<std::string>{"out"});
+    EXPECT_TRUE(fs.files.empty());
+    EXPECT_TRUE(run.outputFailed);
 }
 
 TEST_F(DacFixture, FlushWritesNothingForAnEmptyOrClosedCapture) {

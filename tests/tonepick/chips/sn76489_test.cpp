@@ -4,19 +4,21 @@
 
 #include <initializer_list>
 
-#include "tonepick/tonepick_run.h"
+#include "tests/tonepick/chips/recording_sink.h"
 
 namespace {
 
 struct PsgFixture : ::testing::Test {
-    TonepickRun run;
+    PsgState psg;
+    uint32_t time = 0;  // sample time of the next write
+    RecordingSink sink;
 
     void write(std::initializer_list<uint8_t> bytes) {
-        for (uint8_t b : bytes) sn76489Write(run, b);
+        for (uint8_t b : bytes) sn76489Write(psg, time, b, sink);
     }
-    const std::vector<ChannelEvent>& list(int ch) const { return run.channelEvents[kFirstPsgList + ch]; }
-    void expectEvent(const ChannelEvent& e, uint32_t time, int on, int freq) const {
-        EXPECT_EQ(e.time, time);
+    const std::vector<ChannelEvent>& list(int ch) const { return sink.channelEvents[kFirstPsgList + ch]; }
+    void expectEvent(const ChannelEvent& e, uint32_t at, int on, int freq) const {
+        EXPECT_EQ(e.time, at);
         EXPECT_EQ(e.on, on);
         EXPECT_EQ(e.freq, freq);
         EXPECT_EQ(e.extra, 0);
@@ -28,26 +30,26 @@ struct PsgFixture : ::testing::Test {
 TEST_F(PsgFixture, AttenuationStartsAndStopsAChannel) {
     write({0x8E, 0x0F});  // channel 0 period 0x0FE while silent: no event
     EXPECT_TRUE(list(0).empty());
-    run.stream.sampleTime = 10;
+    time = 10;
     write({0x90});  // attenuation 0: sounding
     write({0x92, 0x94});  // louder or softer, still sounding: nothing
-    run.stream.sampleTime = 25;
+    time = 25;
     write({0x9F});  // attenuation 15: silent
     ASSERT_EQ(list(0).size(), 2u);
     expectEvent(list(0)[0], 10, 1, 0x0FE);
     expectEvent(list(0)[1], 25, 0, 0x0FE);
     for (int ch = 1; ch < 4; ++ch) EXPECT_TRUE(list(ch).empty());
-    for (int i = 0; i < kFmChannelCount; ++i) EXPECT_TRUE(run.channelEvents[i].empty());
+    for (int i = 0; i < kFmChannelCount; ++i) EXPECT_TRUE(sink.channelEvents[i].empty());
 }
 
 TEST_F(PsgFixture, ToneChangeBecomesAnEventAtItsDataByteOnly) {
     write({0xA0, 0x10, 0xB0});  // channel 1 period 0x100, sounding
     ASSERT_EQ(list(1).size(), 1u);
     expectEvent(list(1)[0], 0, 1, 0x100);
-    run.stream.sampleTime = 7;
+    time = 7;
     write({0xA5});  // low four bits, no event yet
     EXPECT_EQ(list(1).size(), 1u);
-    EXPECT_EQ(run.psg.period[1], 0x105);
+    EXPECT_EQ(psg.period[1], 0x105);
     write({0x12});
     ASSERT_EQ(list(1).size(), 2u);
     expectEvent(list(1)[1], 7, 1, 0x125);
@@ -60,7 +62,7 @@ TEST_F(PsgFixture, ToneChangeBecomesAnEventAtItsDataByteOnly) {
 TEST_F(PsgFixture, DataBytesKeepTheLatchedRegister) {
     // Before any latch byte, data goes to channel 0's tone register.
     write({0x3F});
-    EXPECT_EQ(run.psg.period[0], 0x3F0);
+    EXPECT_EQ(psg.period[0], 0x3F0);
     // After an attenuation latch, data bytes set the attenuation again.
     write({0xDF, 0x00});
     ASSERT_EQ(list(2).size(), 1u);
@@ -70,16 +72,16 @@ TEST_F(PsgFixture, DataBytesKeepTheLatchedRegister) {
     EXPECT_EQ(list(2)[1].on, 0);
     // Only the low six bits of a tone data byte count.
     write({0xC3, 0x7F});
-    EXPECT_EQ(run.psg.period[2], 0x3F3);
+    EXPECT_EQ(psg.period[2], 0x3F3);
 }
 
 TEST_F(PsgFixture, NoiseRegisterTakesFourBitsAndMakesNoEvent) {
     write({0xF0});  // noise channel audible
     ASSERT_EQ(list(3).size(), 1u);
     write({0xE4, 0x07});
-    EXPECT_EQ(run.psg.period[3], 7);
+    EXPECT_EQ(psg.period[3], 7);
     EXPECT_EQ(list(3).size(), 1u);
-    run.stream.sampleTime = 3;
+    time = 3;
     write({0xFF});
     ASSERT_EQ(list(3).size(), 2u);
     expectEvent(list(3)[1], 3, 0, 7);

@@ -6,41 +6,26 @@
 #include <vector>
 
 #include "tonepick/chips/ym2612.h"
-#include "tonepick/tonepick_run.h"
+#include "tests/tonepick/chips/recording_sink.h"
 
 namespace {
 
 class Ym2612Test : public ::testing::Test {
 protected:
-    void SetUp() override { run.out = open_memstream(&text_, &textSize_); }
-    void TearDown() override {
-        std::fclose(run.out);
-        std::free(text_);
-    }
+    // Everything reported since the last call.
+    std::string takeOutput() { return sink.take(); }
 
-    // Everything printed since the last call.
-    std::string takeOutput() {
-        std::fflush(run.out);
-        std::string all(text_, textSize_);
-        std::string fresh = all.substr(consumed_);
-        consumed_ = all.size();
-        return fresh;
-    }
-
-    void w(int port, int reg, int value) { ym2612Write(run, port, reg, value); }
-    const std::vector<ChannelEvent>& events(int ch) const { return run.channelEvents[static_cast<size_t>(ch)]; }
+    void w(int port, int reg, int value) { ym2612Write(ym, time, port, reg, value, sink); }
+    const std::vector<ChannelEvent>& events(int ch) const { return sink.channelEvents[static_cast<size_t>(ch)]; }
     size_t totalEvents() const {
         size_t n = 0;
-        for (const auto& list : run.channelEvents) n += list.size();
+        for (const auto& list : sink.channelEvents) n += list.size();
         return n;
     }
 
-    TonepickRun run;
-
-private:
-    char* text_ = nullptr;
-    size_t textSize_ = 0;
-    size_t consumed_ = 0;
+    Ym2612State ym;
+    uint32_t time = 0;  // sample time of the next write
+    RecordingSink sink;
 };
 
 void expectEvent(const ChannelEvent& e, uint32_t time, int32_t on, int32_t freq, int32_t extra) {
@@ -51,27 +36,27 @@ void expectEvent(const ChannelEvent& e, uint32_t time, int32_t on, int32_t freq,
 }
 
 TEST_F(Ym2612Test, FrequencyLatchAndKeyEventsOfOneNote) {
-    run.stream.sampleTime = 10;
+    time = 10;
     w(0, 0xA5, 0x22);  // channel 2 (index 1) high byte: block 4, fnum bits 8..10 = 2
     w(0, 0xA1, 0x81);  // silent: latched, no event
-    EXPECT_EQ(run.ym.freqLatch[1], 0x2281);
+    EXPECT_EQ(ym.freqLatch[1], 0x2281);
     EXPECT_EQ(totalEvents(), 0u);
 
-    run.stream.sampleTime = 100;
+    time = 100;
     w(0, 0x28, 0xF1);
     ASSERT_EQ(events(1).size(), 1u);
     expectEvent(events(1)[0], 100, 1, 0x2281, 0);
-    EXPECT_EQ(run.patches.patches.size(), 1u);
+    EXPECT_EQ(sink.patches.patches.size(), 1u);
 
-    run.stream.sampleTime = 150;
+    time = 150;
     w(0, 0xA5, 0x1A);  // high byte alone: no event
     EXPECT_EQ(events(1).size(), 1u);
-    run.stream.sampleTime = 160;
+    time = 160;
     w(0, 0xA1, 0x03);  // low byte while sounding: the new pitch
     ASSERT_EQ(events(1).size(), 2u);
     expectEvent(events(1)[1], 160, 1, 0x1A03, 0);
 
-    run.stream.sampleTime = 200;
+    time = 200;
     w(0, 0x28, 0x01);
     ASSERT_EQ(events(1).size(), 3u);
     expectEvent(events(1)[2], 200, 0, 0x1A03, 0);
@@ -98,7 +83,7 @@ TEST_F(Ym2612Test, KeyOffEventCarriesIndexOfTheEndingNote) {
     expectEvent(events(0)[2], 0, 1, 0x11, 1);
     expectEvent(events(0)[3], 0, 1, 0x12, 1);
     expectEvent(events(0)[4], 0, 0, 0x12, 1);
-    EXPECT_EQ(run.ym.patchIndex[0], 1);
+    EXPECT_EQ(ym.patchIndex[0], 1);
 }
 
 TEST_F(Ym2612Test, MaskChangeWhileSoundingIsRememberedNotCaptured) {
@@ -107,35 +92,35 @@ TEST_F(Ym2612Test, MaskChangeWhileSoundingIsRememberedNotCaptured) {
     w(1, 0x32, 0x77);  // register change while sounding
     w(0, 0x28, 0x30);
     EXPECT_EQ(takeOutput(), "Unexpected behavior: key on update 28 30\n");
-    EXPECT_EQ(run.ym.channel[0].keyMask, 0x30);
+    EXPECT_EQ(ym.channel[0].keyMask, 0x30);
     EXPECT_EQ(events(0).size(), 1u);
-    EXPECT_EQ(run.patches.patches.size(), 1u);
+    EXPECT_EQ(sink.patches.patches.size(), 1u);
     w(0, 0x28, 0x30);  // the same mask again: silent repeat, no message
     EXPECT_EQ(takeOutput(), "");
 
     // Only the next off-to-on transition captures, with the mask then in force.
     w(0, 0x28, 0x00);
     w(0, 0x28, 0x30);
-    ASSERT_EQ(run.patches.patches.size(), 2u);
-    EXPECT_EQ(run.patches.patches[1].keyMask, 0x30);
+    ASSERT_EQ(sink.patches.patches.size(), 2u);
+    EXPECT_EQ(sink.patches.patches[1].keyMask, 0x30);
     EXPECT_EQ(events(0).size(), 3u);
 }
 
 TEST_F(Ym2612Test, KeyRegisterChannelDecodingIgnoresThePort) {
     w(0, 0x28, 0xF4);  // value & 7 = 4: channel 4, index 3
-    EXPECT_EQ(run.ym.channel[3].keyMask, 0xF0);
+    EXPECT_EQ(ym.channel[3].keyMask, 0xF0);
     w(1, 0x28, 0x04);  // port 1 acts the same
-    EXPECT_EQ(run.ym.channel[3].keyMask, 0);
+    EXPECT_EQ(ym.channel[3].keyMask, 0);
     w(1, 0x28, 0x12);  // index 2 through port 1
-    EXPECT_EQ(run.ym.channel[2].keyMask, 0x10);
+    EXPECT_EQ(ym.channel[2].keyMask, 0x10);
     w(0, 0x28, 0x86);  // index 5
-    EXPECT_EQ(run.ym.channel[5].keyMask, 0x80);
+    EXPECT_EQ(ym.channel[5].keyMask, 0x80);
     EXPECT_EQ(events(3).size(), 2u);
     EXPECT_EQ(events(2).size(), 1u);
     EXPECT_EQ(events(5).size(), 1u);
     EXPECT_EQ(takeOutput(), "");
 
-    const Ym2612State before = run.ym;
+    const Ym2612State before = ym;
     w(0, 0x28, 0x03);
     w(1, 0x28, 0x07);
     w(0, 0x28, 0xF3);
@@ -143,7 +128,7 @@ TEST_F(Ym2612Test, KeyRegisterChannelDecodingIgnoresThePort) {
               "Weird YM2612 reg write: 28 03\n"
               "Weird YM2612 reg write: 28 07\n"
               "Weird YM2612 reg write: 28 F3\n");
-    EXPECT_TRUE(run.ym == before);
+    EXPECT_TRUE(ym == before);
     EXPECT_EQ(totalEvents(), 4u);
 }
 
@@ -153,7 +138,7 @@ TEST_F(Ym2612Test, OperatorRegistersLandInOperatorOrder) {
     for (int b = 0; b < 7; ++b) {
         for (int off = 0; off < 16; off += 4) w(1, blocks[b] + off + 1, b * 16 + off);
     }
-    const PatchRecord& image = run.ym.channel[4];
+    const PatchRecord& image = ym.channel[4];
     const int offsetOf[4] = {0x0, 0x8, 0x4, 0xC};  // S1, S2, S3, S4
     for (int k = 0; k < 4; ++k) {
         const OperatorRegs& op = image.op[static_cast<size_t>(k)];
@@ -168,7 +153,7 @@ TEST_F(Ym2612Test, OperatorRegistersLandInOperatorOrder) {
     }
     for (int ch = 0; ch < 6; ++ch) {
         if (ch != 4) {
-            EXPECT_TRUE(run.ym.channel[static_cast<size_t>(ch)] == PatchRecord{}) << ch;
+            EXPECT_TRUE(ym.channel[static_cast<size_t>(ch)] == PatchRecord{}) << ch;
         }
     }
 
@@ -183,14 +168,14 @@ TEST_F(Ym2612Test, OperatorRegistersLandInOperatorOrder) {
 
 TEST_F(Ym2612Test, GlobalLfoAndChannel3Mode) {
     w(1, 0x22, 0xFB);
-    for (const PatchRecord& image : run.ym.channel) EXPECT_EQ(image.lfo, 0x0B);
+    for (const PatchRecord& image : ym.channel) EXPECT_EQ(image.lfo, 0x0B);
     w(0, 0x27, 0x7F);  // timer bits dropped, mode bits kept, channel 3 only
-    EXPECT_EQ(run.ym.channel[2].ch3Mode, 0x40);
-    for (int ch : {0, 1, 3, 4, 5}) EXPECT_EQ(run.ym.channel[static_cast<size_t>(ch)].ch3Mode, 0);
+    EXPECT_EQ(ym.channel[2].ch3Mode, 0x40);
+    for (int ch : {0, 1, 3, 4, 5}) EXPECT_EQ(ym.channel[static_cast<size_t>(ch)].ch3Mode, 0);
 
     w(0, 0x28, 0xF5);  // a later key-on on any channel captures the LFO value
-    ASSERT_EQ(run.patches.patches.size(), 1u);
-    EXPECT_EQ(run.patches.patches[0].lfo, 0x0B);
+    ASSERT_EQ(sink.patches.patches.size(), 1u);
+    EXPECT_EQ(sink.patches.patches[0].lfo, 0x0B);
 }
 
 TEST_F(Ym2612Test, Channel3SpecialLatchesOnEitherPort) {
@@ -200,10 +185,10 @@ TEST_F(Ym2612Test, Channel3SpecialLatchesOnEitherPort) {
     w(1, 0xA8, 0x43);
     w(1, 0xAE, 0x2B);  // AA/AE
     w(1, 0xAA, 0x5C);
-    EXPECT_EQ(run.ym.ch3SpecialFreq[0], 0x2143);
-    EXPECT_EQ(run.ym.ch3SpecialFreq[1], 0x1234);
-    EXPECT_EQ(run.ym.ch3SpecialFreq[2], 0x2B5C);
-    const auto& f = run.ym.channel[2].ch3Freq;
+    EXPECT_EQ(ym.ch3SpecialFreq[0], 0x2143);
+    EXPECT_EQ(ym.ch3SpecialFreq[1], 0x1234);
+    EXPECT_EQ(ym.ch3SpecialFreq[2], 0x2B5C);
+    const auto& f = ym.channel[2].ch3Freq;
     EXPECT_EQ(f[0], 0x1234);
     EXPECT_EQ(f[1], 0x2143);
     EXPECT_EQ(f[2], 0x2B5C);
@@ -215,22 +200,22 @@ TEST_F(Ym2612Test, Channel3SpecialLatchesOnEitherPort) {
     EXPECT_EQ(f[3], 0x2345);
     w(1, 0xA2, 0x99);  // channel 6: a different channel, entry 3 unchanged
     EXPECT_EQ(f[3], 0x2345);
-    EXPECT_EQ(run.ym.freqLatch[5], 0x99);
+    EXPECT_EQ(ym.freqLatch[5], 0x99);
 
     // Writing the special pairs never moves the channel latches and makes no event.
     for (int ch = 0; ch < 6; ++ch) {
         if (ch != 2 && ch != 5) {
-            EXPECT_EQ(run.ym.freqLatch[static_cast<size_t>(ch)], 0) << ch;
+            EXPECT_EQ(ym.freqLatch[static_cast<size_t>(ch)], 0) << ch;
         }
     }
-    for (int ch = 0; ch < 6; ++ch) EXPECT_TRUE(run.ym.channel[static_cast<size_t>(ch)].ch3Freq ==
+    for (int ch = 0; ch < 6; ++ch) EXPECT_TRUE(ym.channel[static_cast<size_t>(ch)].ch3Freq ==
                                                (ch == 2 ? f : std::array<uint16_t, 4>{})) << ch;
     EXPECT_EQ(totalEvents(), 0u);
 
     // A channel-3 key-on captures the words with the record.
     w(0, 0x28, 0xF2);
-    ASSERT_EQ(run.patches.patches.size(), 1u);
-    EXPECT_TRUE(run.patches.patches[0].ch3Freq == (std::array<uint16_t, 4>{0x1234, 0x2143, 0x2B5C, 0x2345}));
+    ASSERT_EQ(sink.patches.patches.size(), 1u);
+    EXPECT_TRUE(sink.patches.patches[0].ch3Freq == (std::array<uint16_t, 4>{0x1234, 0x2143, 0x2B5C, 0x2345}));
 }
 
 TEST_F(Ym2612Test, DiagnosticsForRegistersOutsideTheModel) {
@@ -250,7 +235,7 @@ TEST_F(Ym2612Test, DiagnosticsForRegistersOutsideTheModel) {
 
     for (int reg : {0x20, 0x21, 0x23, 0x24, 0x25, 0x26, 0x29, 0x2C, 0x2F, 0xB8, 0xBA, 0xBE}) w(0, reg, 0xFF);
     EXPECT_EQ(takeOutput(), "");
-    EXPECT_TRUE(run.ym == Ym2612State{});
+    EXPECT_TRUE(ym == Ym2612State{});
     EXPECT_EQ(totalEvents(), 0u);
 }
 
@@ -265,16 +250,16 @@ TEST_F(Ym2612Test, KeyOnCapturesAndFoldsRepeatedInstruments) {
     }
     w(0, 0x28, 0xF0);
     w(0, 0x28, 0xF5);
-    ASSERT_EQ(run.patches.patches.size(), 1u);
-    EXPECT_EQ(run.patches.patches[0].op[0].tl, 0x10);  // the louder one's levels
+    ASSERT_EQ(sink.patches.patches.size(), 1u);
+    EXPECT_EQ(sink.patches.patches[0].op[0].tl, 0x10);  // the louder one's levels
     EXPECT_EQ(events(4)[0].extra, 0);
     w(1, 0x31, 0x72);  // S1 of index 4 changes: a new instrument at its next key-on
     w(0, 0x28, 0x05);
     w(0, 0x28, 0xF5);
-    EXPECT_EQ(run.patches.patches.size(), 2u);
+    EXPECT_EQ(sink.patches.patches.size(), 2u);
     EXPECT_EQ(events(4).back().extra, 1);
-    EXPECT_EQ(run.ym.patchIndex[4], 1);
-    EXPECT_EQ(run.ym.patchIndex[0], 0);
+    EXPECT_EQ(ym.patchIndex[4], 1);
+    EXPECT_EQ(ym.patchIndex[0], 0);
 }
 
 TEST_F(Ym2612Test, RepeatedKeyOnsMatchWhatAFullLookupWouldCapture) {
@@ -299,11 +284,11 @@ TEST_F(Ym2612Test, RepeatedKeyOnsMatchWhatAFullLookupWouldCapture) {
             case 2: w(port, 0xB0 + r, static_cast<int>(next(2))); break;
             default: {
                 const int mask = static_cast<int>(next(4)) == 0 ? 0 : static_cast<int>(0x10 << next(4)) | 0x80;
-                const int wasKeyed = run.ym.channel[static_cast<size_t>(ch)].keyMask != 0;
+                const int wasKeyed = ym.channel[static_cast<size_t>(ch)].keyMask != 0;
                 w(0, 0x28, mask | (ch < 3 ? ch : ch + 1));
                 if (!wasKeyed && mask != 0) {
-                    const int32_t expected = capturePatch(reference, run.ym.channel[static_cast<size_t>(ch)]);
-                    ASSERT_EQ(run.ym.patchIndex[static_cast<size_t>(ch)], expected) << "step " << step;
+                    const int32_t expected = capturePatch(reference, ym.channel[static_cast<size_t>(ch)]);
+                    ASSERT_EQ(ym.patchIndex[static_cast<size_t>(ch)], expected) << "step " << step;
                     ++keyOns;
                 }
                 break;
@@ -311,9 +296,9 @@ TEST_F(Ym2612Test, RepeatedKeyOnsMatchWhatAFullLookupWouldCapture) {
         }
     }
     EXPECT_GT(keyOns, 1500);
-    ASSERT_EQ(run.patches.patches.size(), reference.patches.size());
+    ASSERT_EQ(sink.patches.patches.size(), reference.patches.size());
     for (size_t i = 0; i < reference.patches.size(); ++i)
-        EXPECT_TRUE(run.patches.patches[i] == reference.patches[i]) << "patch " << i;
+        EXPECT_TRUE(sink.patches.patches[i] == reference.patches[i]) << "patch " << i;
     takeOutput();  // mask updates while sounding are reported; not the subject here
 }
 

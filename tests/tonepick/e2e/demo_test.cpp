@@ -11,6 +11,7 @@
 #include "tests/support/process_runner.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 

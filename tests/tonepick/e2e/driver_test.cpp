@@ -9,10 +9,11 @@
 
 #include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 #include "tests/tonepick/e2e/usage_text.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 
@@ -67,10 +68,18 @@ void expectUsageAfter(const std::string& text, const std::string& before) {
     EXPECT_EQ(contact.find('\n'), contact.size() - 1) << contact;
 }
 
-TEST(TonepickCommandLine, FewerThanTwoArgumentsPrintUsage) {
-    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"a.vgm"}}) {
+TEST(TonepickCommandLine, UsageAskedForIsStatus0AndOneArgumentIsAnError) {
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+    };
+    const std::vector<Case> cases{
+        {{}, kExitOk}, {{"-h"}, kExitOk}, {{"--help"}, kExitOk},
+        {{"a.vgm"}, kExitCannotStart}, {{"-help"}, kExitCannotStart}, {{"-H"}, kExitCannotStart},
+    };
+    for (const auto& c : cases) {
         DriverRun d;
-        EXPECT_EQ(d.start(args), 0);
+        EXPECT_EQ(d.start(c.args), c.exitCode) << testing::PrintToString(c.args);
         expectUsageAfter(d.text(), "");
         EXPECT_TRUE(d.files.files.empty());
     }
@@ -96,7 +105,7 @@ TEST(TonepickCommandLine, OptionErrorsPrintMessageAndUsageWithoutOpeningInput) {
         DriverRun d;
         std::vector<std::string> args{"/nonexistent/input.vgm", "out"};
         args.insert(args.end(), c.options.begin(), c.options.end());
-        EXPECT_EQ(d.start(args), 0);
+        EXPECT_EQ(d.start(args), kExitCannotStart);
         expectUsageAfter(d.text(), c.message);
         EXPECT_TRUE(d.files.createdDirectories.empty());
     }
@@ -118,6 +127,11 @@ TEST(TonepickCommandLine, FormatAndExtensionOptions) {
         {{"-pext", "ins", "-p", "smps"}, 8, "ins"},
         {{"-p", "tfi", "-p", "y12"}, 4, "y12"},
         {{"-pext", "a", "-pext", ""}, 0, ""},
+        // One leading dot is dropped: the name already has one before the extension.
+        {{"-p", "tfi", "-pext", ".tfi"}, 2, "tfi"},
+        {{"-pext", "..x"}, 0, ".x"},
+        {{"-pext", "."}, 0, ""},
+        {{"-pext", "a.b"}, 0, "a.b"},
     };
     for (const auto& c : cases) {
         DriverRun d;
@@ -178,7 +192,7 @@ TEST(TonepickRun, EmptyOutputDirMeansBareNamesAndNoDirectory) {
 TEST(TonepickRun, TrailingSeparatorIsUsedAsGiven) {
     DriverRun d;
     d.files.refusedPaths.insert("out//datablock_00(01).bin");
-    EXPECT_EQ(d.start({"IN", "out/"}, VgmBuilder().dataBlock(0x01, {7}).end().bytes()), 0);
+    EXPECT_EQ(d.start({"IN", "out/"}, VgmBuilder().dataBlock(0x01, {7}).end().bytes()), kExitFailed);
     EXPECT_EQ(d.files.createdDirectories, std::vector<std::string>{"out/"});
     EXPECT_TRUE(d.files.has("out//vgm.mid"));
     EXPECT_EQ(d.text(), headerLines(0x150) + "Error: Can't create file \"out//datablock_00(01).bin\"\n");
@@ -188,6 +202,38 @@ TEST(TonepickRun, OutputsLandInTheDirectoryCreatedAfterTheWalk) {
     DriverRun d;
     d.files.requireDirectories = true;
     EXPECT_EQ(d.convert(VgmBuilder().dataBlock(0x00, {1}).end().bytes(), "new"), 0);
+    EXPECT_TRUE(d.files.has("new/vgm.mid"));
+    EXPECT_TRUE(d.files.has("new/datablock_00(00).bin"));
+}
+
+TEST(TonepickRun, DirectoryThatCannotBeMadeIsNamedOnceAfterTheWalk) {
+    const auto vgm = VgmBuilder().dataBlock(0x00, {1}).end().bytes();
+    DriverRun d;
+    d.files.requireDirectories = true;
+    d.files.refusedDirectories.insert("new");
+    EXPECT_EQ(d.start({"IN", "new"}, vgm), kExitFailed);
+    EXPECT_EQ(d.text(), headerLines(0x150) + "Error: Can't create directory \"new\"\n" +
+                            "Error: Can't create file \"new/vgm.mid\"\n");
+    EXPECT_EQ(d.files.createdDirectories, std::vector<std::string>{"new"});
+
+    // An existing directory is no error, and the current directory is never created.
+    for (const std::string dir : {"old", ""}) {
+        DriverRun ok;
+        ok.files.requireDirectories = true;
+        ok.files.directories.insert("old");
+        ok.files.refusedDirectories.insert("old");
+        EXPECT_EQ(ok.start({"IN", dir}, vgm), kExitOk);
+        EXPECT_EQ(ok.text(), headerLines(0x150));
+    }
+}
+
+// A directory that cannot be made is itself an output that was not written:
+// the status is 2 even where every file could still be created.
+TEST(TonepickRun, DirectoryThatCannotBeMadeEndsWith2EvenWhenFilesLand) {
+    DriverRun d;
+    d.files.refusedDirectories.insert("new");  // files do not need their directory here
+    EXPECT_EQ(d.start({"IN", "new"}, VgmBuilder().dataBlock(0x00, {1}).end().bytes()), kExitFailed);
+    EXPECT_EQ(d.text(), headerLines(0x150) + "Error: Can't create directory \"new\"\n");
     EXPECT_TRUE(d.files.has("new/vgm.mid"));
     EXPECT_TRUE(d.files.has("new/datablock_00(00).bin"));
 }
@@ -247,7 +293,7 @@ TEST(TonepickRun, DataBlockFailuresGoOnWithTheNextBlock) {
     d.files.refusedPaths.insert("out/datablock_00(00).bin");
     d.files.shortWritePaths.insert("out/datablock_01(01).bin");
     const auto vgm = VgmBuilder().dataBlock(0x00, {1}).dataBlock(0x01, {2}).dataBlock(0x02, {3}).end().bytes();
-    EXPECT_EQ(d.start({"IN", "out"}, vgm), 0);
+    EXPECT_EQ(d.start({"IN", "out"}, vgm), kExitFailed);
     EXPECT_EQ(d.text(), headerLines(0x150) + "Error: Can't create file \"out/datablock_00(00).bin\"\n" +
                             "Error: Can't write file \"out/datablock_01(01).bin\"\n");
     EXPECT_EQ(d.files.at("out/datablock_02(02).bin"), std::vector<uint8_t>{3});

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/support/process_runner.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 #include "tests/tonepick/e2e/usage_text.h"
 
 namespace fs = std::filesystem;
@@ -21,24 +21,85 @@ ProcessResult tonepick(const std::vector<std::string>& args, const std::string& 
 
 std::vector<unsigned char> asFile(const std::vector<uint8_t>& v) { return {v.begin(), v.end()}; }
 
-TEST(TonepickProgram, UsageWithoutArguments) {
-    const auto r = tonepick({});
-    EXPECT_EQ(r.exitCode, 0);
-    ASSERT_EQ(r.output.compare(0, std::strlen(kExpectedUsage), kExpectedUsage), 0) << r.output;
-    const std::string contact = r.output.substr(std::strlen(kExpectedUsage));
-    EXPECT_FALSE(contact.empty());
-    EXPECT_EQ(contact.find('\n'), contact.size() - 1);
+TEST(TonepickProgram, UsageAskedForIsStatus0) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-h"}, {"--help"}}) {
+        const auto r = tonepick(args);
+        EXPECT_EQ(r.exitCode, 0);
+        ASSERT_EQ(r.output.compare(0, std::strlen(kExpectedUsage), kExpectedUsage), 0) << r.output;
+        const std::string contact = r.output.substr(std::strlen(kExpectedUsage));
+        EXPECT_FALSE(contact.empty());
+        EXPECT_EQ(contact.find('\n'), contact.size() - 1);
+    }
 }
 
-TEST(TonepickProgram, OptionErrorAndMissingInput) {
+// Every command-line mistake and every input that cannot be opened ends with 1
+// before anything is read or created.
+TEST(TonepickProgram, RunsThatCannotStartEndWith1) {
     TempDir t;
-    auto r = tonepick({t.file("none.vgm"), t.file("out"), "-p", "opl"});
+    ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(VgmBuilder().end().bytes())));
+    const std::string song = t.file("song.vgm");
+    const std::string out = t.file("out");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {{song}, ""},
+        {{song, out, "-p", "foo"}, "Error: unknown instrument type \"foo\"\n\n"},
+        {{song, out, "-q"}, "Error: unknown command line option \"-q\"\n\n"},
+        {{song, t.file("b.vgm"), out}, "Error: unknown command line option \"" + out + "\"\n\n"},
+        {{song, out, "-p"}, "Error: instrument type expected in command line\n\n"},
+        {{song, out, "-pext"}, "Error: extension expected in command line\n\n"},
+        {{t.file("none.vgm"), out}, "Error: Can't open file \"" + t.file("none.vgm") + "\"\n\n"},
+        {{t.path(), out}, "Error: Can't open file \"" + t.path() + "\"\n\n"},  // a directory
+    };
+    for (const Case& c : cases) {
+        const auto r = tonepick(c.args);
+        EXPECT_EQ(r.exitCode, 1) << c.message;
+        EXPECT_EQ(r.output.rfind(c.message + kExpectedUsage, 0), 0u) << r.output;
+    }
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST(TonepickProgram, ExtensionWithALeadingDot) {
+    TempDir t;
+    VgmBuilder b;
+    b.keyOn(0).wait(10).keyOff(0).end();
+    ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(b.bytes())));
+    const auto r = tonepick({t.file("song.vgm"), t.file("out"), "-p", "tfi", "-pext", ".tfi"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.output.rfind("Error: unknown instrument type \"opl\"\n\n" + std::string(kExpectedUsage), 0), 0u);
-    r = tonepick({t.file("none.vgm"), t.file("out")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.output.rfind("Error: Can't open file \"" + t.file("none.vgm") + "\"\n\n" + kExpectedUsage, 0), 0u);
+    EXPECT_TRUE(fs::is_regular_file(t.file("out/patch_00.tfi")));
+    EXPECT_FALSE(fs::exists(t.file("out/patch_00..tfi")));
+}
+
+// One level is made, right before the first WAV file; when the path is not a
+// directory after that, one line names it, then each file as before.
+TEST(TonepickProgram, OutputDirectoryThatCannotBeMadeIsNamedOnce) {
+    TempDir t;
+    VgmBuilder b;
+    b.ym(0, 0x2B, 0x80).ym(0, 0x2A, 1).wait(2).ym(0, 0x2B, 0x00).ym(0, 0x2B, 0x80).ym(0, 0x2A, 2).wait(2);
+    b.ym(0, 0x2B, 0x00).end();
+    ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(b.bytes())));
+    ASSERT_TRUE(writeWholeFile(t.file("plain"), {1}));
+    fs::create_symlink(t.file("nowhere"), t.file("dangling"));
+    const std::string head = "Version: 150\nPSG Clock: 3579545\nYM2612 Clock: 7670454\n";
+    for (const std::string& dir : {t.file("out/a/b"), t.file("plain"), t.file("dangling")}) {
+        const auto r = tonepick({t.file("song.vgm"), dir});
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.output, head + "Error: Can't create directory \"" + dir + "\"\n" +
+                                "Error: Can't create file \"" + dir + "/sample_000.wav\"\n" +
+                                "Error: Can't create file \"" + dir + "/sample_001.wav\"\n" +
+                                "Error: Can't create file \"" + dir + "/vgm.mid\"\n");
+    }
     EXPECT_FALSE(fs::exists(t.file("out")));
+
+    // A link to a directory is followed.
+    fs::create_directory(t.file("real"));
+    fs::create_symlink(t.file("real"), t.file("link"));
+    const auto r = tonepick({t.file("song.vgm"), t.file("link")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.output, head);
+    EXPECT_TRUE(fs::is_regular_file(t.file("real/sample_001.wav")));
 }
 
 TEST(TonepickProgram, WritesDataBlocksIntoANewDirectory) {
@@ -46,9 +107,10 @@ TEST(TonepickProgram, WritesDataBlocksIntoANewDirectory) {
     VgmBuilder b(0x160);
     std::vector<uint8_t> pcm(3000);
     for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<uint8_t>(i);
-    b.dataBlock(0x00, pcm).dataBlock(0x00, {}).dataBlock(0x81, {0xDE, 0xAD}).raw({0x90, 0, 2, 0, 0x2A}).end();
+    b.dataBlock(0x00, pcm).dataBlock(0x00, {}).dataBlock(0x81, {0xDE, 0xAD}).raw({0x90, 0, 2, 0, 0x2A}).raw({0x90, 1, 0, 0, 0x2A}).end();
     ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(b.bytes())));
 
+    // The first stream is aimed at the YM2612 DAC (played), the second at another chip.
     const auto r = tonepick({t.file("song.vgm"), t.file("out")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output, "Version: 160\nPSG Clock: 3579545\nYM2612 Clock: 7670454\nUnhandled: 90\n");
@@ -96,8 +158,8 @@ TEST(TonepickProgram, MidiFileThatCannotBeCreatedExitsWith2) {
     const std::string dir = t.file("plain/sub");
     const auto r = tonepick({t.file("song.vgm"), dir});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.output, "Version: 150\nPSG Clock: 3579545\nYM2612 Clock: 7670454\nError: Can't create file \"" +
-                            dir + "/vgm.mid\"\n");
+    EXPECT_EQ(r.output, "Version: 150\nPSG Clock: 3579545\nYM2612 Clock: 7670454\nError: Can't create directory \"" +
+                            dir + "\"\nError: Can't create file \"" + dir + "/vgm.mid\"\n");
 }
 
 // Small files only fill the C library's buffer, so a full disk shows when they
@@ -117,7 +179,7 @@ TEST(TonepickProgram, FilesThatNeverReachTheDiskAreReported) {
         fs::create_symlink("/dev/full", out + "/" + name);
     }
     auto r = tonepick({t.file("song.vgm"), out});
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.output, head + "Error: Can't write file \"" + out + "/sample_000.wav\"\n" +
                             "Error: Can't write file \"" + out + "/patch_00.gems\"\n" +
                             "Error: Can't write file \"" + out + "/datablock_00(00).bin\"\n");

@@ -14,7 +14,8 @@
 #include "tests/support/gzip_writer.h"
 #include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
+#include "tests/support/memory_file_system.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
 
@@ -111,6 +112,32 @@ Bytes songLog() {
     return v.end().bytes();
 }
 
+// A log of VGM 1.60 whose DAC samples come from streams (0x90-0x95) reading
+// the PCM bank, one started by offset and one by block, beside direct writes.
+Bytes streamLog() {
+    VgmBuilder v(0x160);
+    Bytes pcm(3000);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<uint8_t>(64 + (i * 5) % 128);
+    v.dataBlock(0x00, slice(pcm, 0, 1200)).dataBlock(0x00, slice(pcm, 1200, pcm.size()));
+    v.raw({0x90, 0x00, 0x02, 0x00, 0x2A}).raw({0x91, 0x00, 0x00, 0x01, 0x00});
+    v.raw({0x92, 0x00, 0x40, 0x1F, 0x00, 0x00});  // 8000 Hz
+    for (int take = 0; take < 6; ++take) {
+        v.ym(0, 0x2B, 0x80).wait(30);
+        if (take % 2 == 0) {
+            const uint32_t from = static_cast<uint32_t>(take * 150);
+            v.raw({0x93, 0x00, static_cast<uint8_t>(from), static_cast<uint8_t>(from >> 8), 0x00, 0x00, 0x01,
+                   0xC8, 0x00, 0x00, 0x00});  // 200 commands from `from`
+        } else {
+            v.raw({0x95, 0x00, static_cast<uint8_t>(take / 2 % 2), 0x00, 0x00});  // a whole block
+        }
+        v.wait(9000).raw({0x94, 0x00}).ym(0, 0x2B, 0x00).wait(200);
+        v.ym(0, 0x2B, 0x80).pcmSeek(static_cast<uint32_t>(take * 10));
+        for (int s = 0; s < 40; ++s) v.pcmWrite(4);
+        v.ym(0, 0x2B, 0x00).wait(300);
+    }
+    return v.end().bytes();
+}
+
 const std::string kCorpus = std::string(MDTOOLS_SHARED_DIR) + "/corpus/vgm";
 
 TEST(TonepickVgz, EveryCorpusLogCompressedRunsAsItsVgm) {
@@ -197,6 +224,26 @@ TEST(TonepickVgz, DamageBeforeTheEndRunsAsTheCutLogWithTheLineOnce) {
         badCrc[badCrc.size() - 8] ^= 0x01;
         expectRun(concat({badCrc, rest}), expected, "failed checksum: its bytes count, nothing after" + where);
     }
+}
+
+TEST(TonepickVgz, DacStreamsReadTheBankAsFromThePlainLog) {
+    const Bytes vgm = streamLog();
+    const Outcome plain = runPath(vgm);
+    ASSERT_EQ(plain.exitCode, 0) << plain.text;
+    ASSERT_EQ(plain.text.find("Unhandled"), std::string::npos) << plain.text;
+    ASSERT_EQ(plain.files.size(), 15u);  // a WAV file per stream take and per direct take, 2 blocks, vgm.mid
+    expectRun(gzipMember(vgm, 9), plain, "one member");
+    expectRun(inMembers(vgm, 7), plain, "a member every 7 bytes, boundaries inside every stream command");
+
+    // Damage among the last takes' commands: the run of the log cut there, with the line.
+    const size_t cut = vgm.size() - 150;
+    Outcome expected = runPath(slice(vgm, 0, cut));
+    ASSERT_EQ(expected.exitCode, 2);
+    const size_t at = expected.text.find("Error: unexpected end of vgm\n");
+    ASSERT_NE(at, std::string::npos);
+    expected.text.insert(at, kDamageLine);
+    expectRun(concat({gzipMember(slice(vgm, 0, cut)), Bytes{0x1F, 0x8B, 0x08, 0xE0}}), expected,
+              "reserved header flags in the second member");
 }
 
 }  // namespace

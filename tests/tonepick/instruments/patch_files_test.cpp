@@ -8,8 +8,9 @@
 
 #include "tests/support/midi_dump.h"
 #include "tonepick/instruments/instrument_formats.h"
-#include "tonepick/instruments/patch_files.h"
+#include "tonepick/run_outputs.h"
 #include "tonepick/tonepick_run.h"
+#include "tests/support/memory_file_system.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "common/byte_order.h"
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/midi_dump.h"
 #include "tonepick/midi/note_conversion.h"
 #include "tests/tonepick/midi/expected_midi.h"

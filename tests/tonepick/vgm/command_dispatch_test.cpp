@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "tests/support/output_capture.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
+#include "tonepick/run_chips.h"
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/command_dispatch.h"
@@ -23,11 +24,11 @@ struct DispatchRun {
 
     explicit DispatchRun(const std::vector<uint8_t>& file) {
         run.out = out.file();
-        installDispatcher(run);
         BufferedInput in;
         openMemoryInput(in, file.data(), file.size());
         readHeader(run.reader, in);
-        walk = walkCommands(run.reader, in);
+        RunChips chips{run};
+        walk = walkAndDispatch(run.reader, run.stream, chips, in);
     }
 
     // Only the dispatcher's own lines; chip models may print diagnostics of their own.
@@ -130,13 +131,22 @@ TEST(Dispatch, UnknownCommandsAreReportedOncePerOccurrence) {
     EXPECT_EQ(d.run.stream.pcmOffset, 0u);
 }
 
-TEST(Dispatch, StreamControlFrom160IsReportedWithItsOperandsSkipped) {
+TEST(Dispatch, StreamControlFrom160IsReadWithItsOperands) {
+    // A stream aimed at another chip (here the SN76489, type 0x00) is reported...
     VgmBuilder b(0x160);
-    b.raw({0x90, 0, 0x02, 0x00, 0x2A, 0x92, 0, 0x44, 0xAC, 0, 0, 0x94, 0, 0x70}).end();
+    b.raw({0x90, 0, 0x00, 0x00, 0x2A, 0x92, 0, 0x44, 0xAC, 0, 0, 0x94, 0, 0x70}).end();
     DispatchRun d(b.bytes());
     EXPECT_EQ(d.walk, 0);
     EXPECT_EQ(d.unhandledLines(), "Unhandled: 90\nUnhandled: 92\nUnhandled: 94\n");
     EXPECT_EQ(d.run.stream.sampleTime, 1u);
+    // ...one aimed at the YM2612 DAC is played, silently.
+    VgmBuilder dac(0x160);
+    dac.raw({0x90, 0, 0x02, 0x00, 0x2A, 0x92, 0, 0x44, 0xAC, 0, 0, 0x94, 0, 0x70}).end();
+    DispatchRun played(dac.bytes());
+    EXPECT_EQ(played.walk, 0);
+    EXPECT_EQ(played.unhandledLines(), "");
+    EXPECT_EQ(played.run.stream.dacStreams.streams[0].frequency, 44100u);
+    EXPECT_EQ(played.run.stream.sampleTime, 1u);
 }
 
 TEST(Dispatch, ChipWritesAndEndAreNotReported) {

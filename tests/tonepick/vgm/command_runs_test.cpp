@@ -14,13 +14,23 @@
 #include <vector>
 
 #include "common/output_files.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/output_capture.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
+#include "tonepick/run_chips.h"
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/command_dispatch.h"
 
 namespace {
+
+// The dispatcher with its runs turned off: every command through command().
+struct OneByOne {
+    CommandDispatcher<RunChips>& dispatcher;
+    bool command(uint8_t c, const uint8_t* operands) { return dispatcher.command(c, operands); }
+    size_t run(const uint8_t*, const uint8_t*) { return 0; }
+    void dataBlockStored() { dispatcher.dataBlockStored(); }
+};
 
 enum class Way { kOneByOne, kRunsFromMemory, kRunsFromFile };
 
@@ -35,7 +45,6 @@ void walk(Walked& w, const std::vector<uint8_t>& file, Way way) {
     w.run.out = w.out.file();
     w.run.files = &w.files;
     w.run.settings.outputDir = "out";
-    installDispatcher(w.run);
     BufferedInput in;
     std::FILE* f = nullptr;
     if (way == Way::kRunsFromFile) {
@@ -48,7 +57,15 @@ void walk(Walked& w, const std::vector<uint8_t>& file, Way way) {
         openMemoryInput(in, file.data(), file.size());
     }
     readHeader(w.run.reader, in);
-    w.walk = way == Way::kOneByOne ? walkCommands(w.run.reader, in) : walkAndDispatch(w.run, in);
+    RunChips chips{w.run};
+    if (way == Way::kOneByOne) {
+        CommandDispatcher<RunChips> dispatcher{w.run.stream, w.run.reader, chips};
+        OneByOne handler{dispatcher};
+        w.walk = walkCommandsWith(w.run.reader, in, handler);
+        if (w.walk == kWalkInvalidCommand) dispatcher.catchUpStreams();
+    } else {
+        w.walk = walkAndDispatch(w.run.reader, w.run.stream, chips, in);
+    }
     if (f != nullptr) std::fclose(f);
 }
 
@@ -206,5 +223,57 @@ TEST(ChipWriteRuns, EveryKindOfCommandMixedMatchesOneByOne) {
     }
     b.end();
     ASSERT_GT(b.bytes().size(), 3 * kInputChunkSize);
+    expectSameWalks(b.bytes());
+}
+
+// With DAC streams playing, every command that can see the DAC must let the
+// streams catch up first, whichever path takes it: PCM runs, direct DAC write
+// runs and chip write runs (0x2B and port-1 DAC writes inside them).
+TEST(StreamRuns, RunsWithStreamsPlayingMatchOneByOne) {
+    uint32_t seed = 99;
+    const auto next = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    VgmBuilder b(0x160);
+    b.dataBlock(0x00, ramp(3000, 7));
+    for (uint8_t id = 0; id < 3; ++id) b.raw({0x90, id, 0x02, 0x00, 0x2A}).raw({0x91, id, 0x00, 1, 0});
+    for (int i = 0; i < 30000; ++i) {
+        const auto id = static_cast<uint8_t>(next(3));
+        switch (next(14)) {
+            case 0: {
+                const uint32_t hz = 1000 + next(60000);
+                b.raw({0x92, id, static_cast<uint8_t>(hz), static_cast<uint8_t>(hz >> 8), 0, 0});
+                break;
+            }
+            case 1: {
+                const uint32_t at = next(3500);
+                b.raw({0x93, id, static_cast<uint8_t>(at), static_cast<uint8_t>(at >> 8), 0, 0,
+                       static_cast<uint8_t>(0x01 | (next(2) << 4) | (next(2) << 7)), static_cast<uint8_t>(next(250)), 0,
+                       0, 0});
+                break;
+            }
+            case 2: b.raw({0x94, next(8) == 0 ? uint8_t{0xFF} : id}); break;
+            case 3: b.ym(0, 0x2B, next(2) != 0 ? 0x80 : 0x00); break;
+            case 4: b.ym(static_cast<int>(next(2)), 0x2A, static_cast<int>(next(256))); break;
+            case 5:
+                for (int k = 0; k < 20; ++k) b.ym(0, 0x2A, k).raw({static_cast<uint8_t>(0x70 + next(4))});
+                break;
+            case 6:
+                for (int k = 0; k < 20; ++k) b.pcmWrite(static_cast<int>(next(4)));
+                break;
+            case 7: b.pcmSeek(next(3000)); break;
+            case 8: b.ym(static_cast<int>(next(2)), 0x30 + static_cast<int>(next(0x70)), static_cast<int>(next(256))); break;
+            case 9: b.psg(static_cast<uint8_t>(next(256))); break;
+            case 10: b.raw({static_cast<uint8_t>(0x70 + next(16))}); break;
+            case 11: b.wait(1 + next(400)); break;
+            case 12:
+                if (next(40) == 0) b.dataBlock(0x00, ramp(1 + next(500), 3));
+                break;
+            default: b.raw({0x95, id, static_cast<uint8_t>(next(3)), 0, static_cast<uint8_t>(next(2) | (next(2) << 4))}); break;
+        }
+    }
+    b.ym(0, 0x2B, 0x00).end();
+    ASSERT_GT(b.bytes().size(), 2 * kInputChunkSize);
     expectSameWalks(b.bytes());
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/byte_order.h"
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/vgm_commands.h"
 #include "tonepick/vgm/vgm_reader.h"

@@ -1,4 +1,4 @@
-#include "tests/support/gems_bank_builder.h"
+#include "builders/gems_bank_builder.h"
 
 #include <algorithm>
 

@@ -1,16 +1,16 @@
-#include "seqconv/instrument_bank.h"
+#include "seqconv/output/instrument_bank.h"
 
 #include <cstdio>
 
 #include "common/byte_order.h"
+#include "common/input_file.h"
 
 bool loadInstrumentBank(const char* path, InstrumentBank& bank) {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = openInputFile(path);
     if (file == nullptr) return false;
     bank.bytes.fill(0);
     // A short file leaves the rest zero; a longer one is cut off.
-    const size_t loaded = std::fread(bank.bytes.data(), 1, bank.bytes.size(), file);
-    static_cast<void>(loaded);
+    bank.loadedSize = static_cast<int32_t>(std::fread(bank.bytes.data(), 1, bank.bytes.size(), file));
     std::fclose(file);
     return true;
 }

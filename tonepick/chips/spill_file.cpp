@@ -1,4 +1,4 @@
-#include "tonepick/spill_file.h"
+#include "tonepick/chips/spill_file.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "tests/support/vgm_builder.h"
+#include "builders/vgm_builder.h"
 
 #include <cstddef>
 

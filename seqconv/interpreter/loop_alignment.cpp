@@ -1,10 +1,9 @@
-#include "seqconv/output/loop_alignment.h"
+#include "seqconv/interpreter/loop_alignment.h"
 
 #include <algorithm>
 #include <numeric>
 #include <unordered_map>
 
-#include "seqconv/seqconv_run.h"
 
 namespace {
 
@@ -22,7 +21,7 @@ int64_t floorMod(int64_t value, int64_t modulus) {
 // of the same prime costs the same however many loops a song has.
 class Aligner {
 public:
-    Aligner(SeqconvRun& run, bool& noLoop) : run_(run), noLoop_(noLoop) {}
+    explicit Aligner(AlignedLoops& out) : out_(out) {}
 
     // Every prime power of `length` is already covered by a modulus at least as
     // large (length divides the period): only the starts can disagree.
@@ -31,10 +30,10 @@ public:
     // Checks a covered loop against every modulus; false (noLoop set) on a
     // disagreement. There are at most seven moduli below kMaxLoopPeriod.
     bool agrees(int64_t length, int64_t start) {
-        for (size_t j = 0; j < run_.loopModuli.size(); ++j) {
-            const int64_t q = std::gcd(run_.loopModuli[j], length);
-            if (q > 1 && floorMod(run_.loopResidues[j], q) != floorMod(start, q)) {
-                noLoop_ = true;
+        for (size_t j = 0; j < out_.moduli.size(); ++j) {
+            const int64_t q = std::gcd(out_.moduli[j], length);
+            if (q > 1 && floorMod(out_.residues[j], q) != floorMod(start, q)) {
+                out_.noLoop = true;
                 return false;
             }
         }
@@ -46,58 +45,57 @@ public:
     bool apply(int64_t prime, int64_t q, int64_t start) {
         const auto found = positions_.find(prime);
         if (found == positions_.end()) {
-            positions_.emplace(prime, run_.loopModuli.size());
-            run_.loopModuli.push_back(q);
-            run_.loopResidues.push_back(floorMod(start, q));
+            positions_.emplace(prime, out_.moduli.size());
+            out_.moduli.push_back(q);
+            out_.residues.push_back(floorMod(start, q));
             period_ *= q;
         } else {
             const size_t j = found->second;
-            const int64_t m = run_.loopModuli[j];
+            const int64_t m = out_.moduli[j];
             if (m % q == 0) {
                 // Already covered by an equal or higher power.
-                if (floorMod(run_.loopResidues[j], q) != floorMod(start, q)) {
-                    noLoop_ = true;
+                if (floorMod(out_.residues[j], q) != floorMod(start, q)) {
+                    out_.noLoop = true;
                     return false;
                 }
                 return true;
             }
             // A higher power than the one recorded: it replaces it, even when the
             // starts disagree (the alignment then stops anyway).
-            if (floorMod(run_.loopResidues[j], m) != floorMod(start, m)) noLoop_ = true;
-            run_.loopModuli[j] = q;
-            run_.loopResidues[j] = floorMod(start, q);
+            if (floorMod(out_.residues[j], m) != floorMod(start, m)) out_.noLoop = true;
+            out_.moduli[j] = q;
+            out_.residues[j] = floorMod(start, q);
             period_ = period_ / m * q;
-            if (noLoop_) return false;
+            if (out_.noLoop) return false;
         }
         // The period only grows from here, so the song will not be aligned.
         if (period_ > kMaxLoopPeriod) {
-            noLoop_ = true;
+            out_.noLoop = true;
             return false;
         }
         return true;
     }
 
 private:
-    SeqconvRun& run_;
-    bool& noLoop_;
+    AlignedLoops& out_;
     std::unordered_map<int64_t, size_t> positions_;
     int64_t period_ = 1;  // product of the moduli, at most kMaxLoopPeriod between loops
 };
 
 }  // namespace
 
-void alignLoops(SeqconvRun& run, bool& noLoop) {
-    run.loopModuli.clear();
-    run.loopResidues.clear();
-    if (noLoop) return;
-    Aligner aligner(run, noLoop);
-    const size_t loops = std::min(run.loopStarts.size(), run.loopLengths.size());
+AlignedLoops alignLoops(const LoopLog& log, bool noLoop) {
+    AlignedLoops out;
+    out.noLoop = noLoop;
+    if (noLoop) return out;
+    Aligner aligner(out);
+    const size_t loops = std::min(log.starts.size(), log.lengths.size());
     for (size_t i = 0; i < loops; ++i) {
-        int64_t r = run.loopLengths[i];
-        const int64_t start = run.loopStarts[i];
+        int64_t r = log.lengths[i];
+        const int64_t start = log.starts[i];
         if (r < 2) continue;  // a loop of 0 or 1 tick is aligned at every time
         if (aligner.covers(r)) {
-            if (!aligner.agrees(r, start)) return;
+            if (!aligner.agrees(r, start)) return out;
             continue;
         }
         // Prime powers in ascending order of their prime. Trial division up to
@@ -106,67 +104,65 @@ void alignLoops(SeqconvRun& run, bool& noLoop) {
             if (r % d != 0) continue;
             int64_t q = d;
             while ((r / q) % d == 0) q *= d;
-            if (!aligner.apply(d, q, start)) return;
+            if (!aligner.apply(d, q, start)) return out;
             r /= q;
         }
-        if (r > 1 && !aligner.apply(r, r, start)) return;
+        if (r > 1 && !aligner.apply(r, r, start)) return out;
     }
+    return out;
 }
 
-void recordInfiniteLoop(SeqconvRun& run, int32_t start, int32_t length) {
-    run.loopStarts.push_back(start);
-    run.loopLengths.push_back(length);
-    if (run.loopStarts.size() < kLoopListCompactAt) return;
+void recordInfiniteLoop(LoopLog& log, int32_t start, int32_t length, bool crtLoops) {
+    log.starts.push_back(start);
+    log.lengths.push_back(length);
+    if (log.starts.size() < kLoopListCompactAt) return;
 
-    const int32_t earliest = *std::min_element(run.loopStarts.begin(), run.loopStarts.end());
-    bool noLoop = !run.flags.crtLoops;
-    alignLoops(run, noLoop);  // the moduli are worked out again after the pass
-    run.loopStarts.clear();
-    run.loopLengths.clear();
-    if (!noLoop) {
+    const int32_t earliest = *std::min_element(log.starts.begin(), log.starts.end());
+    // The moduli are worked out again from the compacted log after the pass.
+    const AlignedLoops aligned = alignLoops(log, !crtLoops);
+    log.clear();
+    if (!aligned.noLoop) {
         // Each modulus is a power of its own prime: replaying one loop per
         // modulus, starting at the first time not before the earliest start
         // that has the modulus' residue, rebuilds exactly these moduli in this
         // order. That time is at most the start of the loop that set the
         // residue, so it fits.
-        for (size_t j = 0; j < run.loopModuli.size(); ++j) {
-            const int64_t m = run.loopModuli[j];
-            const int64_t first = earliest + floorMod(run.loopResidues[j] - earliest, m);
-            run.loopStarts.push_back(static_cast<int32_t>(first));
-            run.loopLengths.push_back(static_cast<int32_t>(m));
+        for (size_t j = 0; j < aligned.moduli.size(); ++j) {
+            const int64_t m = aligned.moduli[j];
+            const int64_t first = earliest + floorMod(aligned.residues[j] - earliest, m);
+            log.starts.push_back(static_cast<int32_t>(first));
+            log.lengths.push_back(static_cast<int32_t>(m));
         }
-        run.loopStarts.push_back(earliest);
-        run.loopLengths.push_back(0);  // a length of 0 adds nothing to the alignment
-    } else if (run.flags.crtLoops) {
+        log.starts.push_back(earliest);
+        log.lengths.push_back(0);  // a length of 0 adds nothing to the alignment
+    } else if (crtLoops) {
         // A prime above kMaxLoopPeriod stops any alignment, as the lost list did.
-        run.loopStarts.push_back(earliest);
-        run.loopLengths.push_back(kUnalignablePrime);
+        log.starts.push_back(earliest);
+        log.lengths.push_back(kUnalignablePrime);
     } else {
-        run.loopStarts.push_back(earliest);
-        run.loopLengths.push_back(0);
+        log.starts.push_back(earliest);
+        log.lengths.push_back(0);
     }
-    run.loopModuli.clear();
-    run.loopResidues.clear();
 }
 
-LoopSolution solveLoopAlignment(const SeqconvRun& run) {
+LoopSolution solveLoopAlignment(const AlignedLoops& loops) {
     LoopSolution solution;
-    const size_t count = std::min(run.loopModuli.size(), run.loopResidues.size());
+    const size_t count = std::min(loops.moduli.size(), loops.residues.size());
     int64_t period = 1;
     for (size_t j = 0; j < count; ++j) {
-        const int64_t m = run.loopModuli[j];
+        const int64_t m = loops.moduli[j];
         if (m < 1 || m > kMaxLoopPeriod / period) return solution;
         period *= m;
     }
     int64_t aligned = 0;
     for (size_t j = 0; j < count; ++j) {
-        const int64_t m = run.loopModuli[j];
+        const int64_t m = loops.moduli[j];
         const int64_t a = period / m;
         const int64_t step = a % m;
         // Smallest k with (k * a) mod m == residue, k * a built by repeated addition.
         int64_t product = 0;
         int64_t k = 0;
-        while (k < m && product != run.loopResidues[j]) {
+        while (k < m && product != loops.residues[j]) {
             product += step;
             if (product >= m) product -= m;
             ++k;

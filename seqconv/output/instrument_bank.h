@@ -11,10 +11,13 @@ constexpr int32_t kDacPatchType = 1;
 
 struct InstrumentBank {
     std::array<uint8_t, kInstrumentBankSize> bytes{};
+    // Bytes taken from the file: its size, or kInstrumentBankSize for a longer
+    // one (no 16-bit offset can tell the two apart).
+    int32_t loadedSize = 0;
 };
 
 // Zero-fills the bank and loads up to kInstrumentBankSize bytes of the file at
-// `path`; false when it cannot be opened.
+// `path`; false when it cannot be opened or is a directory.
 bool loadInstrumentBank(const char* path, InstrumentBank& bank);
 
 // Offset of patch p's data; -1 for a patch number without a table entry (p < 0).

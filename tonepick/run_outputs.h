@@ -1,0 +1,25 @@
+#pragma once
+// The run's output side: the output directory, made once before the first
+// file that needs it, and every output file but vgm.mid, each written through
+// one OutputWriter (a failure is reported and marks the run as failed).
+
+struct TonepickRun;
+
+// Creates the output directory unless this run already tried (an empty
+// directory argument means the current directory: nothing to create). When
+// the path is not a directory after that one attempt, prints
+// "Error: Can't create directory" once and marks the run as failed.
+void makeOutputDir(TonepickRun& run);
+
+// The capture's finished sample as the next sample_NNN.wav, making the output
+// directory first: samples are written during the walk.
+void writeDacSample(TonepickRun& run);
+
+// patch_00.EXT, patch_01.EXT, ... (patch_100 and up unshortened) in format
+// run.settings.formatIndex with extension run.settings.patchExtension. An
+// unknown format index writes nothing.
+void writePatchFiles(TonepickRun& run);
+
+// datablock_NN(TT).bin for every stored data block; a block whose file holds
+// fewer bytes than its declared size counts as not written.
+void writeDataBlocks(TonepickRun& run);
