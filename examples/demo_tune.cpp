@@ -105,6 +105,10 @@ constexpr uint32_t kEighth = 11025;  // 120 beats per minute at 44100 Hz
 constexpr int kBars = 4;
 constexpr int kEighths = kBars * 8;
 constexpr int kDacWait = 5;  // 0x85: one byte every 5 samples, 8820 Hz
+// The last bar's drums come from a DAC stream (VGM 1.60) at the same rate.
+constexpr int kStreamedBar = kBars - 1;
+constexpr uint8_t kDrumStream = 0x00;
+constexpr uint32_t kStreamHz = 44100 / kDacWait;
 
 struct Note {
     int start, length, midi;  // in eighths
@@ -167,6 +171,39 @@ void specialChord(VgmBuilder& v, int t) {
     v.keyOn(kCh3);
 }
 
+// Sample time of a stream's write k after its start: the stream adds
+// floor(hz * 2^32 / 44100) to a counter every sample and writes once per 2^32.
+uint32_t streamWriteTime(uint64_t k) {
+    const uint64_t increment = (uint64_t{kStreamHz} << 32) / 44100;
+    return static_cast<uint32_t>(((k << 32) + increment - 1) / increment);
+}
+
+void putLe32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+// Sets up the drum stream: the YM2612 DAC, the PCM bank, the rate.
+void setUpDrumStream(VgmBuilder& v) {
+    v.raw({0x90, kDrumStream, 0x02, 0x00, kRegDacData});
+    v.raw({0x91, kDrumStream, 0x00, 0x01, 0x00});
+    std::vector<uint8_t> frequency{0x92, kDrumStream};
+    putLe32(frequency, kStreamHz);
+    v.raw(frequency);
+}
+
+// Plays one sample through the drum stream; returns the samples waited (up to
+// one after its last write, when the DAC is switched off again).
+uint32_t streamDrum(VgmBuilder& v, uint32_t offset, size_t length) {
+    std::vector<uint8_t> start{0x93, kDrumStream};
+    putLe32(start, offset);
+    start.push_back(0x01);  // length in writes
+    putLe32(start, static_cast<uint32_t>(length));
+    v.ym(0, kRegDacEnable, kDacOn).raw(start);
+    const uint32_t used = streamWriteTime(length - 1) + 1;
+    v.wait(used).ym(0, kRegDacEnable, 0x00);
+    return used;
+}
+
 // Streams one sample from the PCM block to the DAC; returns the samples waited.
 uint32_t playDrum(VgmBuilder& v, uint32_t offset, size_t length) {
     v.ym(0, kRegDacEnable, kDacOn).pcmSeek(offset);
@@ -178,7 +215,7 @@ uint32_t playDrum(VgmBuilder& v, uint32_t offset, size_t length) {
 }  // namespace
 
 std::vector<uint8_t> buildDemoVgm() {
-    VgmBuilder v(0x150);
+    VgmBuilder v(0x160);
     const std::vector<uint8_t> kickSample = kick();
     const std::vector<uint8_t> snareSample = snare();
     std::vector<uint8_t> pcm = kickSample;
@@ -195,6 +232,7 @@ std::vector<uint8_t> buildDemoVgm() {
     setInstrument(v, 3, kDemoLead, kPanLeft);
     v.ym(1, kRegPan + 2, kPanBoth);  // channel 6 carries the DAC
     v.ym(1, kRegPan + 1, kPanRight);
+    setUpDrumStream(v);
 
     const std::vector<Note> bass = bassPart();
     for (int t = 0; t <= kEighths; ++t) {
@@ -213,8 +251,9 @@ std::vector<uint8_t> buildDemoVgm() {
             psgVolume(v, 3, kPsgSilent);
         }
         uint32_t used = 0;
-        if (t % 4 == 0) used = playDrum(v, 0, kickSample.size());
-        if (t % 4 == 2) used = playDrum(v, snareOffset, snareSample.size());
+        const bool streamed = t / 8 == kStreamedBar;
+        if (t % 4 == 0) used = (streamed ? streamDrum : playDrum)(v, 0, kickSample.size());
+        if (t % 4 == 2) used = (streamed ? streamDrum : playDrum)(v, snareOffset, snareSample.size());
         v.wait(kEighth - used);
     }
     psgVolume(v, 3, kPsgSilent);
@@ -228,7 +267,11 @@ DemoTuneContent demoTuneContent() {
                  static_cast<int>(kHarmonyPart.size()), 0, 0};
     c.psgNotes = {static_cast<int>(kPsgMelody.size()), static_cast<int>(kPsgLong.size()), 0, kEighths / 2};
     c.endTime = kEighths * kEighth;
-    for (int t = 0; t < kEighths; t += 2) c.samples.push_back(t % 4 == 0 ? kick().size() : snare().size());
-    c.dacWait = kDacWait;
+    for (int t = 0; t < kEighths; t += 2) {
+        const size_t n = t % 4 == 0 ? kick().size() : snare().size();
+        c.samples.push_back(n);
+        c.sampleSpans.push_back(t / 8 == kStreamedBar ? streamWriteTime(n - 1)
+                                                      : static_cast<uint32_t>((n - 1) * kDacWait));
+    }
     return c;
 }

@@ -8,12 +8,14 @@
 #include <cstdio>
 
 #include "tonepick/chips/dac_capture.h"
+#include "tonepick/chips/dac_kit.h"
 #include "tonepick/chips/event_spill.h"
 #include "tonepick/chips/sn76489.h"
 #include "tonepick/chips/ym2612.h"
 #include "tonepick/instruments/patch_list.h"
 #include "tonepick/run_outputs.h"
 #include "tonepick/tonepick_run.h"
+#include "tonepick/vgm/dac_stream_player.h"
 
 struct RunChips {
     TonepickRun& run;
@@ -23,12 +25,48 @@ struct RunChips {
         ym2612Write(run.ym, sampleTime, port, reg, value, *this);
     }
     void psg(uint8_t data, uint32_t sampleTime) { sn76489Write(run.psg, sampleTime, data, *this); }
-    void dacData(uint8_t value, uint32_t sampleTime) { ::dacData(run.dac, value, sampleTime); }
+    // DAC bytes by their source. For the designed stretches they all go to
+    // the capture; for the kit, PCM and stream bytes are plays of places in
+    // the PCM data, and only direct writes go to the capture, whose stretches
+    // are the direct plays.
+    void dacData(uint8_t value, uint32_t sampleTime) {
+        if (run.settings.sampleKit && run.dac.enabled) kitDirectByte(run.kit);
+        ::dacData(run.dac, value, sampleTime);
+    }
     void dacDataRun(const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime) {
+        if (run.settings.sampleKit && run.dac.enabled && count != 0) kitDirectByte(run.kit);
         ::dacDataRun(run.dac, bytes, count, firstTime, lastTime);
     }
-    void streamBytes(int /*stream*/, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime) {
-        ::dacDataRun(run.dac, bytes, count, firstTime, lastTime);
+    void pcmData(uint32_t block, uint32_t position, uint8_t value, uint32_t sampleTime) {
+        if (!run.settings.sampleKit) {
+            ::dacData(run.dac, value, sampleTime);
+        } else if (run.dac.enabled) {
+            kitPcmBytes(run.kit, block, position, 1, sampleTime, sampleTime);
+        }
+    }
+    void pcmDataRun(uint32_t block, uint32_t position, const uint8_t* bytes, size_t count, uint32_t firstTime,
+                    uint32_t lastTime) {
+        if (!run.settings.sampleKit) {
+            ::dacDataRun(run.dac, bytes, count, firstTime, lastTime);
+        } else if (run.dac.enabled) {
+            kitPcmBytes(run.kit, block, position, count, firstTime, lastTime);
+        }
+    }
+    void pcmPlayBreak() {
+        if (run.settings.sampleKit) kitEndPcmPlay(run.kit);
+    }
+    void streamStarted(int stream, const DacStreamPlace& place) {
+        if (!run.settings.sampleKit) return;
+        kitStreamStarted(run.kit, stream,
+                         KitStreamStart{place.inBank, place.block, place.offset, place.bankStart, place.step,
+                                        place.reverse, place.passWrites, place.frequency});
+    }
+    void streamBytes(int stream, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime) {
+        if (!run.settings.sampleKit) {
+            ::dacDataRun(run.dac, bytes, count, firstTime, lastTime);
+        } else if (run.dac.enabled) {
+            kitStreamBytes(run.kit, stream, count, firstTime, lastTime);
+        }
     }
     void unhandled(uint8_t command) { std::fprintf(run.out, "Unhandled: %X\n", static_cast<unsigned>(command)); }
 
@@ -46,7 +84,14 @@ struct RunChips {
     }
     void keepLouderLevels(int32_t index, const PatchRecord& image) { ::keepLouderLevels(run.patches, index, image); }
     void dacEnable(uint8_t value) {
-        if (::dacEnable(run.dac, value)) writeDacSample(run);
+        if (!::dacEnable(run.dac, value)) return;
+        if (!run.settings.sampleKit) {
+            writeDacSample(run);
+            return;
+        }
+        kitEndPcmPlay(run.kit);
+        DacSample stretch = finishDacSample(run.dac);
+        kitDirectStretch(run.kit, stretch);
     }
     void weirdWrite(int reg, int value) { std::fprintf(run.out, "Weird YM2612 reg write: %02X %02X\n", reg, value); }
     void keyOnUpdate(int value) {

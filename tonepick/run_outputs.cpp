@@ -1,14 +1,18 @@
 #include "tonepick/run_outputs.h"
 
 #include <array>
+#include <cinttypes>
 #include <cstdio>
 #include <string>
+#include <unordered_set>
 
 #include "common/output_directory.h"
 #include "common/output_writer.h"
 #include "tonepick/instruments/instrument_formats.h"
 #include "tonepick/instruments/wav_file.h"
+#include "tonepick/midi/dac_track.h"
 #include "tonepick/tonepick_run.h"
+#include "tonepick/vgm/dac_stream_player.h"
 
 namespace {
 
@@ -18,7 +22,100 @@ std::string patchFileName(size_t index, const std::string& extension) {
     return std::string(number.data()) + extension;
 }
 
+constexpr size_t kKitChunk = 64 * 1024;  // sample bytes gathered per write
+
+// Calls put(bytes, n) with the bytes of kit sample `s` in pieces; false when
+// some could not be read back.
+template <typename Put>
+bool forEachKitSamplePiece(TonepickRun& run, const KitSample& s, Put&& put) {
+    std::vector<uint8_t> chunk(kKitChunk);
+    switch (s.source) {
+        case KitSource::kPcm: {
+            // From its start to the furthest byte a play reached.
+            const std::vector<uint8_t>& block = run.reader.blocks[s.block].bytes;
+            const uint64_t end = std::min<uint64_t>(block.size(), s.offset + s.length);
+            if (s.offset < end) put(block.data() + s.offset, static_cast<size_t>(end - s.offset));
+            return true;
+        }
+        case KitSource::kStream: {
+            // One full pass of its longest play, read from the stream bank.
+            DacStream pass;
+            pass.hasBank = true;
+            pass.bankType = kPcmBlockType;
+            pass.stepSize = s.step;
+            pass.start = s.bankStart;
+            pass.writes = s.length;
+            pass.reverse = s.reverse;
+            for (uint64_t at = 0; at < s.length; at += chunk.size()) {
+                const size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), s.length - at));
+                uint64_t firstFound = 0;
+                const size_t found = dac_stream_detail::readPassBytes(run.stream.dacStreams, pass, run.reader.blocks,
+                                                                      at, take, chunk.data(), firstFound);
+                if (found != 0) put(chunk.data(), found);
+            }
+            return true;
+        }
+        case KitSource::kDirect:
+            for (uint64_t at = 0; at < s.length; at += chunk.size()) {
+                const size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), s.length - at));
+                if (!readKitDirectBytes(run.kit, s, at, chunk.data(), take)) return false;
+                put(chunk.data(), take);
+            }
+            return true;
+    }
+    return true;
+}
+
+uint64_t kitSampleSize(TonepickRun& run, const KitSample& s) {
+    uint64_t n = 0;
+    forEachKitSamplePiece(run, s, [&](const uint8_t*, size_t k) { n += k; });
+    return n;
+}
+
+// Where a sample lies, for kit.txt.
+std::string kitSamplePlace(const KitSample& s) {
+    if (s.source == KitSource::kDirect) return "direct";
+    char text[96];
+    std::snprintf(text, sizeof text, "block %" PRIu32 " offset %" PRIu64, s.block, s.offset);
+    std::string place = text;
+    if (s.step != 1) place += " step " + std::to_string(s.step);
+    if (s.reverse) place += " reverse";
+    return place;
+}
+
 }  // namespace
+
+std::vector<uint32_t> writeKitSamples(TonepickRun& run) {
+    DacKit& kit = run.kit;
+    const std::vector<uint32_t> numbers = numberKitSamples(kit);
+    std::vector<uint32_t> byNumber(numbers.size());
+    for (uint32_t i = 0; i < numbers.size(); ++i) byNumber[numbers[i]] = i;
+    makeOutputDir(run);
+
+    std::string listing = "file\tnote\trate\tbytes\tplays\tsource\n";
+    for (uint32_t n = 0; n < byNumber.size(); ++n) {
+        const KitSample& s = kit.samples[byNumber[n]];
+        const std::string name = wavFileName(static_cast<int32_t>(n));
+        const uint64_t size = kitSampleSize(run, s);
+        char line[160];
+        std::snprintf(line, sizeof line, "%s\t%d\t%" PRIu32 "\t%" PRIu64 "\t%" PRIu64 "\t", name.c_str(), dacNoteOf(n),
+                      s.rate, size, s.plays);
+        listing += line;
+        listing += kitSamplePlace(s);
+        listing += '\n';
+
+        OutputWriter file(*run.files, joinOutputPath(run.settings.outputDir, name), run.out, run.outputFailed);
+        if (!file.created()) continue;
+        uint8_t header[kWavHeaderSize];
+        fillWavHeader(header, size, s.rate);
+        file.write(header, sizeof header);
+        if (!forEachKitSamplePiece(run, s, [&](const uint8_t* bytes, size_t k) { file.write(bytes, k); }))
+            file.markIncomplete();
+    }
+    OutputWriter text(*run.files, joinOutputPath(run.settings.outputDir, "kit.txt"), run.out, run.outputFailed);
+    if (text.created()) text.write(listing.data(), listing.size());
+    return numbers;
+}
 
 void makeOutputDir(TonepickRun& run) {
     if (run.outputDirState.attempted) return;
@@ -41,12 +138,19 @@ void writePatchFiles(TonepickRun& run) {
     if (size == 0) return;
     std::array<uint8_t, kMaxInstrumentSize> buffer{};
     const std::vector<PatchRecord>& patches = run.patches.patches;
+    // With -i unique, the file bytes already written: patches that differ only
+    // in registers a format does not store give the same file.
+    std::unordered_set<std::string> written;
+    size_t number = 0;
     for (size_t i = 0; i < patches.size(); ++i) {
+        writeInstrument(patches[i], type, buffer.data());
+        if (run.settings.uniqueInstruments &&
+            !written.emplace(buffer.begin(), buffer.begin() + size).second)
+            continue;
         const std::string path =
-            joinOutputPath(run.settings.outputDir, patchFileName(i, run.settings.patchExtension));
+            joinOutputPath(run.settings.outputDir, patchFileName(number++, run.settings.patchExtension));
         OutputWriter file(*run.files, path, run.out, run.outputFailed);
         if (!file.created()) continue;
-        writeInstrument(patches[i], type, buffer.data());
         file.write(buffer.data(), static_cast<size_t>(size));
     }
 }

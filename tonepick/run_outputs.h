@@ -3,6 +3,9 @@
 // file that needs it, and every output file but vgm.mid, each written through
 // one OutputWriter (a failure is reported and marks the run as failed).
 
+#include <cstdint>
+#include <vector>
+
 struct TonepickRun;
 
 // Creates the output directory unless this run already tried (an empty
@@ -15,9 +18,17 @@ void makeOutputDir(TonepickRun& run);
 // directory first: samples are written during the walk.
 void writeDacSample(TonepickRun& run);
 
+// With -s kit, after the walk: the open plays end, and every kept sample of
+// the kit becomes sample_NNN.wav (numbered in the order of first play), read
+// from the PCM data, the stream bank or the direct stretches; kit.txt lists
+// them. Returns the sample numbers by provisional index, for the drum track.
+std::vector<uint32_t> writeKitSamples(TonepickRun& run);
+
 // patch_00.EXT, patch_01.EXT, ... (patch_100 and up unshortened) in format
 // run.settings.formatIndex with extension run.settings.patchExtension. An
-// unknown format index writes nothing.
+// unknown format index writes nothing. With -i unique an instrument whose file
+// bytes equal those of an earlier one is not written again, and the files
+// are numbered without gaps.
 void writePatchFiles(TonepickRun& run);
 
 // datablock_NN(TT).bin for every stored data block; a block whose file holds

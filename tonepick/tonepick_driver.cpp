@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 #include <string>
 
+#include "common/ascii_case.h"
 #include "common/help_request.h"
 #include "common/input_file.h"
 #include "common/output_writer.h"
@@ -34,10 +36,30 @@ constexpr const char* kUsageText =
     "        dmp0 - DefleMask instrument file version 0\n"
     "        smps - internal SMPS format (Sonic 3)\n\n"
     "  -pext - instruments extension (default: format name)\n\n"
+    "  -s - samples:\n"
+    "        stretch - one file per stretch of DAC streaming (default)\n"
+    "        kit     - one file per distinct sample, kit.txt, a DAC drum track in vgm.mid\n\n"
+    "  -i - instrument files:\n"
+    "        all    - one file per distinct instrument heard (default)\n"
+    "        unique - no two files with the same bytes\n\n"
     "      Warning: all outputs will be overwrited automatically.\n\n";
 constexpr const char* kContactLine = "Bug reports and questions: see README.md of mdmusic_tools.\n";
 
 constexpr int kFirstOption = 3;  // argv: program, input, output_dir, options...
+
+// An option value that is one of two words, in any letter case: `second`
+// says which; false for any other word.
+bool chooseWord(const char* value, const char* first, const char* second, bool& isSecond) {
+    if (equalIgnoringCase(value, first)) {
+        isSecond = false;
+        return true;
+    }
+    if (equalIgnoringCase(value, second)) {
+        isSecond = true;
+        return true;
+    }
+    return false;
+}
 
 // Reads the options into run.settings; false after printing an error and the usage text.
 bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
@@ -65,6 +87,24 @@ bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
             const char* extension = argv[i + 1];
             run.settings.patchExtension = extension[0] == '.' ? extension + 1 : extension;
             extensionGiven = true;
+        } else if (std::strcmp(word, "-s") == 0) {
+            if (!hasValue) {
+                std::fprintf(run.out, "Error: sample mode expected in command line\n\n");
+                return false;
+            }
+            if (!chooseWord(argv[i + 1], "stretch", "kit", run.settings.sampleKit)) {
+                std::fprintf(run.out, "Error: unknown sample mode \"%s\"\n\n", argv[i + 1]);
+                return false;
+            }
+        } else if (std::strcmp(word, "-i") == 0) {
+            if (!hasValue) {
+                std::fprintf(run.out, "Error: instrument file mode expected in command line\n\n");
+                return false;
+            }
+            if (!chooseWord(argv[i + 1], "all", "unique", run.settings.uniqueInstruments)) {
+                std::fprintf(run.out, "Error: unknown instrument file mode \"%s\"\n\n", argv[i + 1]);
+                return false;
+            }
         } else {
             std::fprintf(run.out, "Error: unknown command line option \"%s\"\n\n", word);
             return false;
@@ -100,6 +140,10 @@ int finishRun(TonepickRun& run, VgmWalkResult walkResult) {
     if (run.reader.blocksDropped) {
         std::fprintf(run.out, "Warning: only the first %zu data blocks are kept\n", kMaxDataBlocks);
     }
+    if (run.kit.samplesFull) std::fprintf(run.out, "Warning: only the first %zu samples are kept\n", kMaxKitSamples);
+    if (run.kit.playsFull) {
+        std::fprintf(run.out, "Warning: only the first %zu DAC plays are kept in vgm.mid\n", kMaxKitPlays);
+    }
     if (walkResult == kWalkUnexpectedEnd) {
         std::fprintf(run.out, "Error: unexpected end of vgm\n");
         return kExitFailed;
@@ -110,14 +154,25 @@ int finishRun(TonepickRun& run, VgmWalkResult walkResult) {
     // means the current directory.
     makeOutputDir(run);
     // A capture the stream never closed is written as the last sample, as if
-    // the DAC had been switched off at the end.
-    if (dacCaptureHasOpenSample(run.dac)) writeDacSample(run);
+    // the DAC had been switched off at the end (for the kit: the last direct play).
+    std::vector<uint32_t> kitNumbers;
+    if (run.settings.sampleKit) {
+        if (dacCaptureHasOpenSample(run.dac)) {
+            DacSample stretch = finishDacSample(run.dac);
+            kitDirectStretch(run.kit, stretch);
+        }
+        kitEndAllPlays(run.kit);
+        kitNumbers = writeKitSamples(run);
+    } else if (dacCaptureHasOpenSample(run.dac)) {
+        writeDacSample(run);
+    }
 
     {
         // Without vgm.mid the run ends here: no instrument or data block file.
         OutputWriter midi(*run.files, joinOutputPath(run.settings.outputDir, "vgm.mid"), run.out, run.outputFailed);
         if (!midi.created()) return kExitFailed;
-        writeVgmMidi(run.channelEvents, &run.eventSpill, midi);
+        const VgmMidiDrums drums{run.kit.plays, kitNumbers};
+        writeVgmMidi(run.channelEvents, &run.eventSpill, midi, run.settings.sampleKit ? &drums : nullptr);
         if (midi.finish() != OutputStatus::kWritten) return kExitFailed;
     }
     writePatchFiles(run);

@@ -11,6 +11,7 @@
 #include "common/output_files.h"
 #include "tonepick/chips/channel_event.h"
 #include "tonepick/chips/dac_capture.h"
+#include "tonepick/chips/dac_kit.h"
 #include "tonepick/chips/event_spill.h"
 #include "tonepick/chips/sn76489.h"
 #include "tonepick/chips/ym2612.h"
@@ -22,6 +23,8 @@ struct TonepickSettings {
     int formatIndex = 0;         // instrument format, see instrument_formats.h
     std::string patchExtension;  // extension of the instrument files
     std::string outputDir;       // second argument, unchanged
+    bool sampleKit = false;      // -s kit: one WAV per distinct sample and a DAC drum track
+    bool uniqueInstruments = false;  // -i unique: no two instrument files alike
 };
 
 struct TonepickRun {
@@ -32,6 +35,7 @@ struct TonepickRun {
     StreamState stream;
     Ym2612State ym;
     DacCapture dac;
+    DacKit kit;                   // with -s kit
     PsgState psg;
     PatchList patches;
     ChannelEvents channelEvents;  // the most recent events of each list

@@ -210,7 +210,7 @@ TEST(TonepickReaders, DemoTuneMidiAndWavFiles) {
         EXPECT_EQ(wavs[s].channels, 1);
         EXPECT_EQ(wavs[s].width, 1);
         EXPECT_EQ(wavs[s].frames, static_cast<long>(n));
-        EXPECT_EQ(wavs[s].rate, expectedRate(n, static_cast<uint32_t>((n - 1) * score.dacWait)));
+        EXPECT_EQ(wavs[s].rate, expectedRate(n, score.sampleSpans[s]));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "common/ascii_case.h"
 #include "common/byte_order.h"
 
 namespace {
@@ -190,16 +191,6 @@ void writeSmps(const PatchRecord& r, uint8_t* p) {
     constexpr Fields<6> kBlocks{Field::DtMul, Field::RsAr, Field::AmD1r, Field::D2r, Field::D1lRr, Field::Tlk};
     p[0] = r.fbAlg;
     writeByField(p + 1, r, kOperatorOrder, kBlocks);
-}
-
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    }
-    return true;
 }
 
 bool validType(int type) { return type >= 0 && type < kInstrumentTypeCount; }

@@ -5,6 +5,7 @@
 
 #include "common/midi_file.h"
 #include "common/midi_track.h"
+#include "tonepick/midi/dac_track.h"
 #include "tonepick/midi/note_conversion.h"
 #include "tonepick/midi/pitch_bend_cache.h"
 
@@ -170,9 +171,9 @@ void writeTrack(MidiFileWriter& midi, TrackBuffer& buf, const ChannelEvents& eve
 
 }  // namespace
 
-bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file) {
+bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file, const VgmMidiDrums* drums) {
     MidiFileWriter midi(file);
-    midi.writeHeader({kMidiFormatMultiTrack, kTrackCount, kDivision});
+    midi.writeHeader({kMidiFormatMultiTrack, static_cast<uint16_t>(kTrackCount + (drums != nullptr ? 1 : 0)), kDivision});
     TrackBuffer buf;  // one buffer for all tracks
     appendTempo(buf, 0, kMicrosecondsPerQuarter);
     appendEndOfTrack(buf, 0);
@@ -190,6 +191,13 @@ bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& fi
         writeTrack(midi, buf, events, spill, i, FmTrack{buf, bends, i});
     for (int j = 0; j < kPsgChannelCount; ++j)
         writeTrack(midi, buf, events, spill, kFirstPsgList + j, PsgTrack{buf, j});
+    if (drums != nullptr) {
+        midi.beginTrack(buf);
+        appendNames(buf, "DAC");
+        appendDacTrackEvents(buf, drums->plays, drums->numbers);
+        appendEndOfTrack(buf, 0);
+        midi.endTrack(buf);
+    }
     return midi.ok();
 }
 

@@ -3,7 +3,11 @@
 // tracks. One tick is one 44100 Hz sample (division 22050, 500000 us per
 // quarter note); the whole file lies one octave below standard MIDI pitch.
 
+#include <cstdint>
+#include <vector>
+
 #include "tonepick/chips/channel_event.h"
+#include "tonepick/chips/dac_kit.h"
 #include "tonepick/chips/event_spill.h"
 
 class OutputFile;
@@ -12,5 +16,12 @@ class OutputFile;
 // in `spill` (none when null); false when any write accepted fewer bytes than
 // offered or a seek failed (the file is written to the end anyway). Each
 // track's length is filled in after its body, so the file must be seekable.
-bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file);
+// With `drums` (the kit's plays and its sample numbers), a twelfth track
+// "DAC" follows with the drum part (see dac_track.h).
+struct VgmMidiDrums {
+    const std::vector<KitPlay>& plays;
+    const std::vector<uint32_t>& numbers;
+};
+bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file,
+                  const VgmMidiDrums* drums = nullptr);
 bool writeVgmMidi(const ChannelEvents& events, OutputFile& file);

@@ -9,6 +9,12 @@
 //   void dacDataRun(const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime);
 //       // `count` DAC bytes, as `count` dacData calls from firstTime to lastTime
 //   void unhandled(uint8_t command);                   // a command it does not know
+//   void pcmData(uint32_t block, uint32_t position, uint8_t value, uint32_t sampleTime);
+//   void pcmDataRun(uint32_t block, uint32_t position, const uint8_t* bytes, size_t count,
+//                   uint32_t firstTime, uint32_t lastTime);
+//       // DAC bytes of commands 0x80..0x8F, read at `position` of data block `block`
+//   void pcmPlayBreak();                               // a seek or a new PCM block
+//   void streamStarted(int stream, const DacStreamPlace& place);
 //   void streamBytes(int stream, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime);
 //       // DAC bytes a stream wrote, as a dacDataRun
 //
@@ -79,7 +85,8 @@ struct CommandDispatcher {
             uint8_t byte = 0;
             // A PCM byte is a YM2612 write of register 0x2A on port 0, which goes
             // straight to the DAC capture.
-            if (pcmByteAt(reader, s.pcmOffset, byte)) chips.dacData(byte, s.sampleTime);
+            if (pcmByteAt(reader, s.pcmOffset, byte))
+                chips.pcmData(static_cast<uint32_t>(reader.pcmBlock), s.pcmOffset, byte, s.sampleTime);
             s.pcmOffset += 1;
             s.sampleTime += command & kWaitMask;  // 0..15, unlike 0x7n
             return false;
@@ -88,6 +95,9 @@ struct CommandDispatcher {
             catchUpStreams();
             if (applyStreamCommand(s.dacStreams, command, operands) == StreamCommandResult::kUnhandled) {
                 chips.unhandled(command);
+            } else if ((command == kVgmStreamStart || command == kVgmStreamStartFast) &&
+                       s.dacStreams.streams[operands[0]].playing) {
+                chips.streamStarted(operands[0], dacStreamPlace(s.dacStreams, operands[0]));
             }
             return false;
         }
@@ -103,6 +113,7 @@ struct CommandDispatcher {
                 break;
             case kVgmPcmSeek:
                 s.pcmOffset = readLe32(operands);
+                chips.pcmPlayBreak();
                 break;
             default:
                 chips.unhandled(command);
@@ -157,6 +168,7 @@ struct CommandDispatcher {
         const DataBlock& block = reader.blocks.back();
         if (block.type != kPcmBlockType) return;
         catchUpStreams();
+        chips.pcmPlayBreak();  // later PCM commands read the new block
         addStreamBankBlock(stream.dacStreams, static_cast<uint32_t>(reader.blocks.size() - 1), block.bytes.size());
     }
 
@@ -184,7 +196,8 @@ struct CommandDispatcher {
         if (sent != 0) {
             // A byte carries the time before its own command's wait.
             const uint32_t lastByteTime = time - (p[sent - 1] & kWaitMask);
-            chips.dacDataRun(pcm, sent, s.sampleTime, lastByteTime);
+            chips.pcmDataRun(static_cast<uint32_t>(reader.pcmBlock), s.pcmOffset, pcm, sent, s.sampleTime,
+                             lastByteTime);
         }
         if (sent == withBytes) {
             // Past the end of the block the commands still wait and move the position.

@@ -151,6 +151,24 @@ size_t readPassBytes(const DacStreamPlayer& player, const DacStream& s, const st
 
 }  // namespace dac_stream_detail
 
+DacStreamPlace dacStreamPlace(const DacStreamPlayer& player, int id) {
+    const DacStream& s = player.streams[static_cast<size_t>(id)];
+    DacStreamPlace place;
+    place.bankStart = s.start;
+    place.step = s.stepSize;
+    place.reverse = s.reverse;
+    place.passWrites = s.writes;
+    place.frequency = s.frequency;
+    const StreamBank* bank = dac_stream_detail::streamBank(player, s);
+    if (bank == nullptr || s.start >= bank->size) return place;
+    const auto it = std::upper_bound(bank->blocks.begin(), bank->blocks.end(), s.start,
+                                     [](uint64_t p, const StreamBankBlock& b) { return p < b.offset; });
+    place.inBank = true;
+    place.block = (it - 1)->block;
+    place.offset = s.start - (it - 1)->offset;
+    return place;
+}
+
 void addStreamBankBlock(DacStreamPlayer& player, uint32_t block, uint64_t size) {
     StreamBank& bank = player.pcmBank;
     bank.blocks.push_back(StreamBankBlock{bank.size, size, block});

@@ -89,6 +89,20 @@ void addStreamBankBlock(DacStreamPlayer& player, uint32_t block, uint64_t size);
 // player was last advanced to. The caller advances the player first.
 StreamCommandResult applyStreamCommand(DacStreamPlayer& player, uint8_t command, const uint8_t* operands);
 
+// Where the current pass of a stream lies in the PCM bank, for the kit:
+// `inBank` is false when its start position lies outside the bank.
+struct DacStreamPlace {
+    bool inBank = false;
+    uint32_t block = 0;       // index of the reader's data block holding the start
+    uint64_t offset = 0;      // offset of the start in that block
+    uint64_t bankStart = 0;   // the start position in the bank
+    uint32_t step = 1;
+    bool reverse = false;
+    uint64_t passWrites = 0;
+    uint32_t frequency = 0;
+};
+DacStreamPlace dacStreamPlace(const DacStreamPlayer& player, int id);
+
 // True when some stream plays: the dispatcher's fast paths must then stop
 // before every command that can see the DAC.
 inline bool streamsPlaying(const DacStreamPlayer& player) { return player.playingCount != 0; }

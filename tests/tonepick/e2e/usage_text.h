@@ -9,5 +9,8 @@ inline constexpr const char* kExpectedUsage =
     "Music Maker instrument file\n        eif  - ECHO instrument file\n        y12  - GensKMOD YM2612 "
     "channel dump\n        vgi  - VGM Music Maker instrument file\n        dmp  - DefleMask instrument "
     "file\n        dmp0 - DefleMask instrument file version 0\n        smps - internal SMPS format "
-    "(Sonic 3)\n\n  -pext - instruments extension (default: format name)\n\n      Warning: all outputs "
+    "(Sonic 3)\n\n  -pext - instruments extension (default: format name)\n\n  -s - samples:\n        stretch - "
+    "one file per stretch of DAC streaming (default)\n        kit     - one file per distinct sample, kit.txt, "
+    "a DAC drum track in vgm.mid\n\n  -i - instrument files:\n        all    - one file per distinct "
+    "instrument heard (default)\n        unique - no two files with the same bytes\n\n      Warning: all outputs "
     "will be overwrited automatically.\n\n";
