@@ -23,6 +23,11 @@ constexpr uint8_t kMidiRpnLsb = 100;
 constexpr uint8_t kMidiRpnMsb = 101;
 constexpr uint8_t kMidiRpnNull = 127;  // parameter LSB 127: no parameter selected
 
+// Controllers of a channel's pan (0 left, 64 centre, 127 right) and
+// expression (a volume within the note's, 127 full).
+constexpr uint8_t kMidiPan = 10;
+constexpr uint8_t kMidiExpression = 11;
+
 // The 14-bit pitch-bend value: 8192 is no bend.
 constexpr int32_t kMidiBendCentre = 8192;
 constexpr int32_t kMidiBendMax = 16383;

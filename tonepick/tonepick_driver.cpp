@@ -12,6 +12,7 @@
 #include "tonepick/instruments/instrument_formats.h"
 #include "tonepick/midi/vgm_midi_writer.h"
 #include "tonepick/run_chips.h"
+#include "tonepick/run_level_chips.h"
 #include "tonepick/run_outputs.h"
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"
@@ -36,6 +37,9 @@ constexpr const char* kUsageText =
     "        dmp0 - DefleMask instrument file version 0\n"
     "        smps - internal SMPS format (Sonic 3)\n\n"
     "  -pext - instruments extension (default: format name)\n\n"
+    "  -m - MIDI file contents:\n"
+    "        plain  - notes and pitch bends at velocity 127 (default)\n"
+    "        levels - also velocities, expression and pan from the chips' levels\n\n"
     "  -s - samples:\n"
     "        stretch - one file per stretch of DAC streaming (default)\n"
     "        kit     - one file per distinct sample, kit.txt, a DAC drum track in vgm.mid\n\n"
@@ -59,6 +63,20 @@ bool chooseWord(const char* value, const char* first, const char* second, bool& 
         return true;
     }
     return false;
+}
+
+// The value of -m (null when it is missing), any letter case; false after
+// printing the error.
+bool parseMidiMode(TonepickRun& run, const char* value) {
+    if (value == nullptr) {
+        std::fprintf(run.out, "Error: MIDI mode expected in command line\n\n");
+        return false;
+    }
+    if (!vgmMidiModeByName(value, run.settings.midiMode)) {
+        std::fprintf(run.out, "Error: unknown MIDI mode \"%s\"\n\n", value);
+        return false;
+    }
+    return true;
 }
 
 // Reads the options into run.settings; false after printing an error and the usage text.
@@ -87,6 +105,8 @@ bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
             const char* extension = argv[i + 1];
             run.settings.patchExtension = extension[0] == '.' ? extension + 1 : extension;
             extensionGiven = true;
+        } else if (std::strcmp(word, "-m") == 0) {
+            if (!parseMidiMode(run, hasValue ? argv[i + 1] : nullptr)) return false;
         } else if (std::strcmp(word, "-s") == 0) {
             if (!hasValue) {
                 std::fprintf(run.out, "Error: sample mode expected in command line\n\n");
@@ -125,8 +145,15 @@ VgmWalkResult readVgm(TonepickRun& run, BufferedInput& in) {
     if (readHeader(run.reader, in) != kHeaderOk) std::fprintf(run.out, "Error: something with header :)\n");
     std::fprintf(run.out, "Version: %X\nPSG Clock: %d\nYM2612 Clock: %d\n",
                  static_cast<unsigned>(run.reader.version), run.reader.psgClock, run.reader.ym2612Clock);
-    RunChips chips{run};
-    const VgmWalkResult walkResult = walkAndDispatch(run.reader, run.stream, chips, in);
+    VgmWalkResult walkResult = kWalkEnded;
+    if (run.settings.midiMode == VgmMidiMode::kLevels) {
+        LevelRunChips chips{{run}};
+        walkResult = walkAndDispatch(run.reader, run.stream, chips, in);
+    } else {
+        RunChips chips{run};
+        walkResult = walkAndDispatch(run.reader, run.stream, chips, in);
+    }
+    // Either way: the inflating thread stops before the caller closes the file.
     closeInput(in);
     return walkResult;
 }
@@ -172,7 +199,8 @@ int finishRun(TonepickRun& run, VgmWalkResult walkResult) {
         OutputWriter midi(*run.files, joinOutputPath(run.settings.outputDir, "vgm.mid"), run.out, run.outputFailed);
         if (!midi.created()) return kExitFailed;
         const VgmMidiDrums drums{run.kit.plays, kitNumbers};
-        writeVgmMidi(run.channelEvents, &run.eventSpill, midi, run.settings.sampleKit ? &drums : nullptr);
+        LevelLists* levels = run.settings.midiMode == VgmMidiMode::kLevels ? &run.levelEvents : nullptr;
+        writeVgmMidi(run.channelEvents, &run.eventSpill, midi, levels, run.settings.sampleKit ? &drums : nullptr);
         if (midi.finish() != OutputStatus::kWritten) return kExitFailed;
     }
     writePatchFiles(run);

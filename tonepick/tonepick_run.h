@@ -13,9 +13,11 @@
 #include "tonepick/chips/dac_capture.h"
 #include "tonepick/chips/dac_kit.h"
 #include "tonepick/chips/event_spill.h"
+#include "tonepick/chips/level_events.h"
 #include "tonepick/chips/sn76489.h"
 #include "tonepick/chips/ym2612.h"
 #include "tonepick/instruments/patch_list.h"
+#include "tonepick/midi/level_controllers.h"
 #include "tonepick/vgm/stream_state.h"
 #include "tonepick/vgm/vgm_reader.h"
 
@@ -25,6 +27,7 @@ struct TonepickSettings {
     std::string outputDir;       // second argument, unchanged
     bool sampleKit = false;      // -s kit: one WAV per distinct sample and a DAC drum track
     bool uniqueInstruments = false;  // -i unique: no two instrument files alike
+    VgmMidiMode midiMode = VgmMidiMode::kPlain;  // -m: what vgm.mid carries besides notes and bends
 };
 
 struct TonepickRun {
@@ -40,6 +43,7 @@ struct TonepickRun {
     PatchList patches;
     ChannelEvents channelEvents;  // the most recent events of each list
     EventSpill eventSpill;        // older events of long lists (see event_spill.h)
+    LevelLists levelEvents;       // the channels' levels, recorded with -m levels only
     OutputDirectoryState outputDirState;  // made once, before the first WAV file, else after the walk
     bool outputFailed = false;    // an output file or the output directory could not be made or written whole
 };

@@ -36,6 +36,7 @@ void spillChannelEvents(ChannelEvents& lists, EventSpill& spill, int list) {
         return;
     }
     spill.blocks[list].push_back(SpilledEventBlock{offset, static_cast<uint32_t>(events.size())});
+    spill.spilledCount[list] += events.size();
     events.clear();  // the capacity stays for the next block
 }
 

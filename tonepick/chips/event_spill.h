@@ -24,6 +24,7 @@ struct SpilledEventBlock {
 struct EventSpill {
     SpillFile file;
     std::vector<SpilledEventBlock> blocks[kChannelListCount];  // per list, in order
+    uint64_t spilledCount[kChannelListCount] = {};             // per list: events in its blocks
     bool failed = false;  // the file could not take a block: keep everything in memory
 };
 
@@ -36,6 +37,11 @@ inline void recordChannelEvent(ChannelEvents& lists, EventSpill& spill, int list
     std::vector<ChannelEvent>& events = lists[static_cast<size_t>(list)];
     events.push_back(event);
     if (events.size() >= kEventsInMemory && !spill.failed) [[unlikely]] spillChannelEvents(lists, spill, list);
+}
+
+// Events recorded on list `list` so far, spilled or not.
+inline uint64_t channelEventCount(const ChannelEvents& lists, const EventSpill& spill, int list) {
+    return spill.spilledCount[list] + lists[static_cast<size_t>(list)].size();
 }
 
 // Reads one spilled block back into out (replacing its contents); false when

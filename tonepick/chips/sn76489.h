@@ -4,17 +4,22 @@
 // YM2612 model it knows registers, not the run: the caller hands in the
 // sample time, and the events go to a sink that provides
 //   void channelEvent(int list, const ChannelEvent& event);  // lists 6..9
+// and, to follow the loudness of the channels, the level reports of
+// level_sink.h: the attenuation at each key-on and at every change while the
+// channel sounds.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
 #include "tonepick/chips/channel_event.h"
+#include "tonepick/chips/level_sink.h"
 
 struct PsgState {
     int latched = 0;                  // register named by the last latch byte, 0..7
     std::array<int32_t, 4> period{};  // tone periods of channels 0..2, noise control of channel 3
     std::array<bool, 4> audible{};    // attenuation below 15
+    std::array<uint8_t, 4> attenuation{};  // last attenuation written, 2 dB per step
 };
 
 // One byte written to the chip (VGM command 0x50) at `sampleTime`. Reports key
@@ -33,7 +38,17 @@ inline void sn76489Write(PsgState& psg, uint32_t sampleTime, uint8_t data, Sink&
     const int ch = psg.latched >> 1;
 
     if (psg.latched & 1) {
-        const bool audible = (data & 0x0F) != kSilentAttenuation;
+        const auto level = static_cast<uint8_t>(data & 0x0F);
+        const bool audible = level != kSilentAttenuation;
+        uint8_t& attenuation = psg.attenuation[static_cast<size_t>(ch)];
+        if constexpr (FollowsLevels<Sink>) {
+            if (audible && psg.audible[static_cast<size_t>(ch)] && level != attenuation) {
+                sink.levelChange(kFirstPsgList + ch, sampleTime, level);
+            } else if (audible && !psg.audible[static_cast<size_t>(ch)]) {
+                sink.keyOnLevel(kFirstPsgList + ch, sampleTime, level, 0);
+            }
+        }
+        attenuation = level;
         if (audible != psg.audible[static_cast<size_t>(ch)]) {
             psg.audible[static_cast<size_t>(ch)] = audible;
             sink.channelEvent(kFirstPsgList + ch,

@@ -16,11 +16,16 @@
 //   void weirdWrite(int reg, int value);      // key register naming no channel, or an operator/channel slot 3
 //   void keyOnUpdate(int value);              // key mask changed while the channel sounds
 //   void unknownRegister(int port, int reg, int value);  // outside 0x20..0xBF
+// and, to follow the loudness of the channels, the level reports of
+// level_sink.h: at each key-on, and whenever a total-level, algorithm or key
+// mask write changes the loudest keyed carrier of a sounding channel.
 
 #include <array>
 #include <cstdint>
 
 #include "tonepick/chips/channel_event.h"
+#include "tonepick/chips/fm_levels.h"
+#include "tonepick/chips/level_sink.h"
 #include "tonepick/chips/patch_record.h"
 
 struct Ym2612State {
@@ -34,6 +39,9 @@ struct Ym2612State {
     // changes between notes leave the key alone.
     std::array<PatchKey, 6> capturedKey{};
     std::array<bool, 6> captured{};
+    // The loudest keyed carrier level last reported per channel (kept only
+    // for a sink that follows levels).
+    std::array<uint8_t, 6> reportedLevel{};
 
     bool operator==(const Ym2612State&) const = default;
 };
@@ -66,6 +74,19 @@ constexpr uint8_t OperatorRegs::*kOperatorField[7] = {
     &OperatorRegs::d2r,   &OperatorRegs::d1lRr, &OperatorRegs::ssgEg,
 };
 
+// A write that may change how loud channel ch sounds: reported when the
+// channel sounds and its loudest keyed carrier changed.
+template <typename Sink>
+void followLevel(Ym2612State& ym, uint32_t sampleTime, int ch, Sink& sink) {
+    const PatchRecord& image = ym.channel[static_cast<size_t>(ch)];
+    if (image.keyMask == 0) return;
+    const uint8_t level = loudestCarrierLevel(image);
+    uint8_t& reported = ym.reportedLevel[static_cast<size_t>(ch)];
+    if (level == reported) return;
+    reported = level;
+    sink.levelChange(ch, sampleTime, level);
+}
+
 // Register 0x28: bits 4..7 key the operators S1..S4, bits 0..2 pick the
 // channel (0..2 on the first half of the chip, 4..6 on the second; 3 and 7
 // name no channel). The port the write came through does not matter.
@@ -83,7 +104,10 @@ void writeKeyOnOff(Ym2612State& ym, uint32_t sampleTime, int value, Sink& sink) 
     const auto newMask = static_cast<uint8_t>(value & kKeyMaskBits);
     if (oldMask != 0 && newMask != 0 && newMask != oldMask) sink.keyOnUpdate(value);
     image.keyMask = newMask;
-    if ((oldMask == 0) == (newMask == 0)) return;  // no transition: only remembered
+    if ((oldMask == 0) == (newMask == 0)) {  // no transition: only remembered
+        if constexpr (FollowsLevels<Sink>) followLevel(ym, sampleTime, c, sink);
+        return;
+    }
 
     const int32_t freq = ym.freqLatch[slot];
     int32_t& index = ym.patchIndex[slot];
@@ -95,6 +119,11 @@ void writeKeyOnOff(Ym2612State& ym, uint32_t sampleTime, int value, Sink& sink) 
             ym.captured[slot] = true;
         } else if (index >= 0) {
             sink.keepLouderLevels(index, image);
+        }
+        if constexpr (FollowsLevels<Sink>) {
+            const uint8_t level = loudestCarrierLevel(image);
+            ym.reportedLevel[slot] = level;
+            sink.keyOnLevel(c, sampleTime, level, panBits(image));
         }
         sink.channelEvent(c, ChannelEvent{sampleTime, 1, freq, index});
     } else {
@@ -187,6 +216,7 @@ template <typename Sink>
         PatchRecord& image = ym.channel[static_cast<size_t>(ch)];
         if ((reg & 0x0C) == 0x00) {
             image.fbAlg = static_cast<uint8_t>(value);
+            if constexpr (FollowsLevels<Sink>) followLevel(ym, sampleTime, ch, sink);
         } else if ((reg & 0x0C) == 0x04) {
             image.lrAmsFms = static_cast<uint8_t>(value);
         }  // B8..BE: nothing there
@@ -208,7 +238,12 @@ inline void ym2612Write(Ym2612State& ym, uint32_t sampleTime, int port, int reg,
     // Operator registers 0x30..0x9F of a real channel (low bits 0..2) are
     // most writes of a log: the shortest path.
     if (static_cast<unsigned>(reg - kFirstOperatorReg) < kFirstFrequencyReg - kFirstOperatorReg && (reg & 3) != 3) {
-        writeOperator(ym, (reg & 3) + 3 * port, reg, value);
+        const int ch = (reg & 3) + 3 * port;
+        writeOperator(ym, ch, reg, value);
+        if constexpr (FollowsLevels<Sink>) {
+            constexpr int kTotalLevelBlock = 0x40;
+            if ((reg & 0xF0) == kTotalLevelBlock) followLevel(ym, sampleTime, ch, sink);
+        }
         return;
     }
     writeOtherRegister(ym, sampleTime, port, reg, value, sink);

@@ -6,6 +6,7 @@
 #include "common/midi_file.h"
 #include "common/midi_track.h"
 #include "tonepick/midi/dac_track.h"
+#include "tonepick/midi/level_controllers.h"
 #include "tonepick/midi/note_conversion.h"
 #include "tonepick/midi/pitch_bend_cache.h"
 
@@ -24,7 +25,8 @@ constexpr uint32_t kMicrosecondsPerQuarter = 500000;
 
 // The bytes of one event list entry, gathered and appended to the track in
 // one go: per byte, a vector's push_back costs more than the rest of the work.
-// An entry writes at most a gap, two three-byte events and a zero delta.
+// An entry writes at most a gap, two three-byte events and a zero delta,
+// and in levels mode two controllers, each with a zero delta, before a note.
 class EntryBytes {
 public:
     explicit EntryBytes(TrackBuffer& buf) : buf_(buf) {}
@@ -51,9 +53,10 @@ public:
         end_ += 3;
     }
     void bend(int channel, int value) { channelEvent(kMidiPitchBend, channel, value & 0x7F, (value >> 7) & 0x7F); }
+    void controller(int channel, int number, int value) { channelEvent(kMidiControlChange, channel, number, value); }
 
 private:
-    static constexpr size_t kMaxBytes = kMaxVlqBytes + 3 + 1 + 3;
+    static constexpr size_t kMaxBytes = kMaxVlqBytes + 3 + 1 + 3 + 2 * (3 + 1);
     TrackBuffer& buf_;
     uint8_t bytes_[kMaxBytes];
     uint8_t* end_ = bytes_;
@@ -64,12 +67,41 @@ void appendNames(TrackBuffer& buf, const char* text) {
     appendInstrumentName(buf, text);
 }
 
+// The velocity of a note-on, after the controllers that go before it (levels
+// mode), each followed by a zero delta: the note keeps its time.
+uint8_t noteOnVelocity(EntryBytes& out, LevelFollower* levels, int channel) {
+    if (levels == nullptr) return kVelocity;
+    const NoteOnLevels n = startNote(*levels);
+    if (n.expression >= 0) {
+        out.controller(channel, kMidiExpression, n.expression);
+        out.zeroDelta();
+    }
+    if (n.pan >= 0) {
+        out.controller(channel, kMidiPan, n.pan);
+        out.zeroDelta();
+    }
+    return n.velocity;
+}
+
+// A level event of the track's channel (levels mode): an expression
+// controller at its own time when the loudness of a sounding note changed.
+void writeLevel(TrackBuffer& buf, LevelFollower& levels, const LevelEvent& e, bool sounding, int channel,
+                uint32_t& lastTime) {
+    const int expression = followLevel(levels, e, sounding);
+    if (expression < 0) return;
+    EntryBytes out(buf);
+    out.gap(e.time, lastTime);
+    out.controller(channel, kMidiExpression, expression);
+    lastTime = e.time;
+}
+
 // FM channel i: notes from the frequency word at key-on, then pitch bends that
 // follow every frequency change under the held note (never a re-strike).
 struct FmTrack {
     TrackBuffer& buf;
     PitchBendCache& bends;
     int i;
+    LevelFollower* levels = nullptr;  // levels mode only
     bool sounding = false;
     int note = 0;
     int lastBend = kMidiBendCentre;  // kept across key-offs
@@ -85,13 +117,14 @@ struct FmTrack {
         EntryBytes out(buf);
         if (e.on != 0 && !sounding) {
             out.gap(e.time, lastTime);
+            const uint8_t velocity = noteOnVelocity(out, levels, i);
             note = ym2612NoteOf(e.freq);
             const int bend = bends.bendOf(e.freq, note);
             if (bend != lastBend) {
                 out.bend(i, bend);
                 out.zeroDelta();
             }
-            out.channelEvent(kMidiNoteOn, i, note, kVelocity);
+            out.channelEvent(kMidiNoteOn, i, note, velocity);
             lastBend = bend;
             sounding = true;
             lastTime = e.time;
@@ -110,6 +143,7 @@ struct FmTrack {
             lastTime = e.time;
         }
     }
+    void level(const LevelEvent& e) { writeLevel(buf, *levels, e, sounding, i, lastTime); }
 };
 
 // PSG channel j: notes on channel 10 + j, re-struck whenever the period moves
@@ -118,6 +152,7 @@ struct PsgTrack {
     TrackBuffer& buf;
     int j;
     int ch = kFirstPsgNoteChannel + j;
+    LevelFollower* levels = nullptr;  // levels mode only
     bool sounding = false;
     int note = 0;
     uint32_t lastTime = 0;
@@ -133,7 +168,8 @@ struct PsgTrack {
         if (e.on != 0 && !sounding) {
             out.gap(e.time, lastTime);
             note = psgNoteOf(e.freq);
-            out.channelEvent(kMidiNoteOn, ch, note, kVelocity);
+            const uint8_t velocity = noteOnVelocity(out, levels, ch);
+            out.channelEvent(kMidiNoteOn, ch, note, velocity);
             sounding = true;
             lastTime = e.time;
         } else if (e.on != 0) {
@@ -142,7 +178,8 @@ struct PsgTrack {
             out.gap(e.time, lastTime);
             out.channelEvent(kMidiNoteOff, ch, note, kVelocity);
             out.zeroDelta();
-            out.channelEvent(kMidiNoteOn, ch, next, kVelocity);
+            const uint8_t velocity = noteOnVelocity(out, levels, ch);
+            out.channelEvent(kMidiNoteOn, ch, next, velocity);
             note = next;
             lastTime = e.time;
         } else {
@@ -152,26 +189,50 @@ struct PsgTrack {
             lastTime = e.time;
         }
     }
+    void level(const LevelEvent& e) { writeLevel(buf, *levels, e, sounding, ch, lastTime); }
 };
 
 // Streams one track of list `list` through `track` (an FmTrack or PsgTrack):
-// a hostile input can make a track several times larger than itself.
+// a hostile input can make a track several times larger than itself. With
+// level events, each goes in just before the key event that followed it in
+// the stream.
 template <typename Track>
 void writeTrack(MidiFileWriter& midi, TrackBuffer& buf, const ChannelEvents& events, EventSpill* spill, int list,
-                Track track) {
+                Track track, LevelLists* levels, const LevelScale& scale) {
     midi.beginTrack(buf);
     track.begin();
-    forEachChannelEvent(events, spill, list, [&](const ChannelEvent& e) {
-        track.feed(e);
-        midi.spillTrack(buf);
-    });
+    if (levels == nullptr) {
+        forEachChannelEvent(events, spill, list, [&](const ChannelEvent& e) {
+            track.feed(e);
+            midi.spillTrack(buf);
+        });
+    } else {
+        LevelFollower follower{&scale, list < kFirstPsgList};
+        track.levels = &follower;
+        LevelEventCursor cursor(*levels, list);
+        const auto levelsUpTo = [&](uint64_t position) {
+            for (const LevelEvent* lv = cursor.peek(); lv != nullptr && lv->position <= position; lv = cursor.peek()) {
+                track.level(*lv);
+                midi.spillTrack(buf);
+                cursor.next();
+            }
+        };
+        uint64_t position = 0;
+        forEachChannelEvent(events, spill, list, [&](const ChannelEvent& e) {
+            levelsUpTo(position++);
+            track.feed(e);
+            midi.spillTrack(buf);
+        });
+        levelsUpTo(UINT64_MAX);
+    }
     appendEndOfTrack(buf, 0);
     midi.endTrack(buf);
 }
 
 }  // namespace
 
-bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file, const VgmMidiDrums* drums) {
+bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file, LevelLists* levels,
+                  const VgmMidiDrums* drums) {
     MidiFileWriter midi(file);
     midi.writeHeader({kMidiFormatMultiTrack, static_cast<uint16_t>(kTrackCount + (drums != nullptr ? 1 : 0)), kDivision});
     TrackBuffer buf;  // one buffer for all tracks
@@ -187,10 +248,11 @@ bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& fi
             for (const SpilledEventBlock& b : spill->blocks[i]) fmEvents += b.count;
     }
     PitchBendCache bends(fmEvents);
+    const LevelScale scale = levels != nullptr ? makeLevelScale() : LevelScale{};
     for (int i = 0; i < kFmChannelCount; ++i)
-        writeTrack(midi, buf, events, spill, i, FmTrack{buf, bends, i});
+        writeTrack(midi, buf, events, spill, i, FmTrack{buf, bends, i}, levels, scale);
     for (int j = 0; j < kPsgChannelCount; ++j)
-        writeTrack(midi, buf, events, spill, kFirstPsgList + j, PsgTrack{buf, j});
+        writeTrack(midi, buf, events, spill, kFirstPsgList + j, PsgTrack{buf, j}, levels, scale);
     if (drums != nullptr) {
         midi.beginTrack(buf);
         appendNames(buf, "DAC");

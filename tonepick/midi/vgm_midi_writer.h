@@ -9,6 +9,7 @@
 #include "tonepick/chips/channel_event.h"
 #include "tonepick/chips/dac_kit.h"
 #include "tonepick/chips/event_spill.h"
+#include "tonepick/chips/level_events.h"
 
 class OutputFile;
 
@@ -16,12 +17,15 @@ class OutputFile;
 // in `spill` (none when null); false when any write accepted fewer bytes than
 // offered or a seek failed (the file is written to the end anyway). Each
 // track's length is filled in after its body, so the file must be seekable.
-// With `drums` (the kit's plays and its sample numbers), a twelfth track
-// "DAC" follows with the drum part (see dac_track.h).
+// With `levels` (level_controllers.h), note-ons take their velocities from
+// the channels' levels and the tracks gain expression and pan controllers at
+// the times of the level events; without, every velocity is 127. With `drums`
+// (the kit's plays and its sample numbers), a twelfth track "DAC" follows with
+// the drum part (see dac_track.h).
 struct VgmMidiDrums {
     const std::vector<KitPlay>& plays;
     const std::vector<uint32_t>& numbers;
 };
-bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file,
+bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file, LevelLists* levels = nullptr,
                   const VgmMidiDrums* drums = nullptr);
 bool writeVgmMidi(const ChannelEvents& events, OutputFile& file);

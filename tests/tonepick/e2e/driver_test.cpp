@@ -100,6 +100,9 @@ TEST(TonepickCommandLine, OptionErrorsPrintMessageAndUsageWithoutOpeningInput) {
         {{"-pext"}, "Error: extension expected in command line\n\n"},
         {{"-p", "tfi", "-pext"}, "Error: extension expected in command line\n\n"},
         {{"-p", "tfi", "extra"}, "Error: unknown command line option \"extra\"\n\n"},
+        {{"-m"}, "Error: MIDI mode expected in command line\n\n"},
+        {{"-m", "level"}, "Error: unknown MIDI mode \"level\"\n\n"},
+        {{"-m", "levels", "-m", ""}, "Error: unknown MIDI mode \"\"\n\n"},
     };
     for (const auto& c : cases) {
         DriverRun d;

@@ -32,7 +32,8 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-Outcome runPath(const Bytes& input) {
+// The run of `input` given by path, with `options` after the two paths.
+Outcome runPath(const Bytes& input, const std::vector<std::string>& options = {}) {
     TempDir temp;
     const std::string path = temp.file("input");
     EXPECT_TRUE(writeWholeFile(path, std::vector<unsigned char>(input.begin(), input.end())));
@@ -41,9 +42,10 @@ Outcome runPath(const Bytes& input) {
     TonepickRun run;
     run.out = out.file();
     run.files = &files;
-    const char* argv[] = {"tonepick", path.c_str(), "out"};
+    std::vector<const char*> argv = {"tonepick", path.c_str(), "out"};
+    for (const std::string& option : options) argv.push_back(option.c_str());
     Outcome o;
-    o.exitCode = runTonepick(run, 3, argv);
+    o.exitCode = runTonepick(run, static_cast<int>(argv.size()), argv.data());
     o.text = out.text();
     o.files = files.files;
     o.order = files.creationOrder;
@@ -244,6 +246,30 @@ TEST(TonepickVgz, DacStreamsReadTheBankAsFromThePlainLog) {
     expected.text.insert(at, kDamageLine);
     expectRun(concat({gzipMember(slice(vgm, 0, cut)), Bytes{0x1F, 0x8B, 0x08, 0xE0}}), expected,
               "reserved header flags in the second member");
+}
+
+TEST(TonepickVgz, EveryOutputModeRunsAsFromThePlainLog) {
+    // Kit samples, unique instruments and level controllers are built from the
+    // same walk: a .vgz gives each mode the run of its log.
+    Bytes padded = songLog();
+    uint32_t x = 11;
+    for (int i = 0; i < (1 << 20); ++i) padded.push_back(static_cast<uint8_t>((x = x * 1103515245u + 12345u) >> 24));
+    const std::vector<std::pair<std::string, Bytes>> logs = {
+        {"song", songLog()}, {"streams", streamLog()}, {"song with 1 MiB after its end", padded}};
+    const std::vector<std::vector<std::string>> modes = {
+        {"-m", "levels"}, {"-s", "kit", "-i", "unique"}, {"-s", "kit", "-m", "levels", "-p", "tfi"}};
+    for (const auto& [name, vgm] : logs) {
+        for (const std::vector<std::string>& options : modes) {
+            SCOPED_TRACE(name + " with " + options[0] + " " + options[1] + (options.size() > 2 ? " " + options[2] : ""));
+            const Outcome plain = runPath(vgm, options);
+            ASSERT_EQ(plain.exitCode, 0) << plain.text;
+            ASSERT_GT(plain.files.size(), 4u);
+            const Outcome one = runPath(gzipMember(vgm, 6), options);
+            EXPECT_EQ(one.text, plain.text);
+            EXPECT_TRUE(one == plain) << "one member: files differ";
+            EXPECT_TRUE(runPath(inMembers(vgm, 4093), options) == plain) << "members of 4093 bytes";
+        }
+    }
 }
 
 }  // namespace
