@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Benchmarks of tonepick and seqconv on large generated inputs.
-#   bench/run_bench.sh            full run: ~100 MB VGM files, 200-song GEMS banks, scaling table
+#   bench/run_bench.sh            full run: ~100 MB VGM files (plain and as .vgz), 200-song GEMS banks, scaling table
 #   bench/run_bench.sh --quick    smaller inputs and fewer runs, to try the script out
 # Builds the release preset, generates the inputs into build/bench/ (kept for the
 # next run), writes the outputs on /dev/shm (or build/bench/out) and prints, per
 # input, the medians of wall time, CPU time and peak memory over several runs,
 # the throughput, and the time of a plain sequential read (cat FILE > /dev/null)
-# measured in the same run, with the ratio of the two. Then the scaling table:
+# measured in the same run, with the ratio of the two. Each VGM input runs
+# gzip-compressed too (gzip -6, as .vgz files usually are), with its wall time
+# as a multiple of the plain file's; its "cat" is gzip -dc FILE > /dev/null,
+# the floor of any reader that must inflate it. Then the scaling table:
 # each generator at 1x, 4x and 16x size, times side by side.
 # Environment: BUILD_DIR (default build/release), RUNS (default 5),
 # SCALE_RUNS (default 3).
@@ -46,6 +49,11 @@ vgm_input() {  # kind megabytes -> path
   if [ ! -f "$f" ] || [ "$GEN_VGM" -nt "$f" ]; then "$GEN_VGM" "$1" "$2" "$f" >/dev/null; fi
   echo "$f"
 }
+vgz_input() {  # path of a .vgm -> path of its gzip-compressed form
+  local f=${1%.vgm}.vgz
+  if [ ! -f "$f" ] || [ "$1" -nt "$f" ]; then gzip -6 -n -c "$1" > "$f"; fi
+  echo "$f"
+}
 gems_input() {  # kind songs length -> path without extension (.seq, .ins)
   local f=$INPUTS/$1-$2songs-x$3
   if [ ! -f "$f.seq" ] || [ "$GEN_GEMS" -nt "$f.seq" ]; then
@@ -68,12 +76,15 @@ printf '\n== tonepick (median of %d runs; output on %s)\n' "$RUNS" "$OUT"
 # with cat's read, the part of the wall time no conversion can avoid.
 # "user": the CPU time of tonepick's own work; the rest of "cpu" is the system's.
 printf '%-18s %7s %7s %7s %7s %8s %9s %8s %6s %7s %6s  %s\n' input MB wall cpu user 'MB/s' 'peak MiB' cat ratio files count 'memory budget'
-for kind in dense dac; do
+for input in dense dense.vgz dac dac.vgz; do
+  kind=${input%.vgz}
   f=$(vgm_input $kind $VGM_MB)
+  [ "$input" = "$kind" ] || f=$(vgz_input "$f")
   size=$(bytes_of "$f")
   measure "$RUNS" "$OUT/tonepick.log" "$OUT/$kind" "$TONEPICK" "$f" "$OUT/$kind"
   [ "$CODE" = 0 ] || echo "tonepick exit code $CODE on $f"
-  read -r CAT_WALL _ _ _ < <("$MEASURE" "$RUNS" /dev/null -- cat "$f")
+  if [ "$input" = "$kind" ]; then read -r CAT_WALL _ _ _ < <("$MEASURE" "$RUNS" /dev/null -- cat "$f")
+  else read -r CAT_WALL _ _ _ < <("$MEASURE" "$RUNS" /dev/null -- gzip -dc "$f"); fi
   # Blocks stored in memory plus the longest DAC capture plus 32 MiB.
   blocks=$(find "$OUT/$kind" -name 'datablock_*' -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
   longest=$(find "$OUT/$kind" -name 'sample_*.wav' -printf '%s\n' | awk 'BEGIN { m = 44 } $1 > m { m = $1 } END { print m - 44 }')
@@ -85,6 +96,8 @@ for kind in dense dac; do
     "$(awk -v b="$size" -v t="$WALL" 'BEGIN { print b / 1000000 / t }')" "$(mib "$PEAK")" "$CAT_WALL" \
     "$(awk -v a="$WALL" -v b="$CAT_WALL" 'BEGIN { print a / b }')" "$FILES_WALL" "$FILES_COUNT" \
     "$(mib "$budget")" "$verdict"
+  if [ "$input" = "$kind" ]; then PLAIN_WALL=$WALL
+  else printf '%-18s %s\n' '' "$(awk -v a="$WALL" -v b="$PLAIN_WALL" 'BEGIN { printf "wall %.2fx the .vgm", a / b }')"; fi
 done
 
 # Records (note-on, note-off and pitch records of both passes) counted from the

@@ -15,6 +15,7 @@
 
 #include "builders/gems_bank_builder.h"
 #include "builders/vgm_builder.h"
+#include "tests/support/gzip_writer.h"
 
 namespace {
 
@@ -177,6 +178,19 @@ void addTonepickSeeds(const fs::path& dir, const fs::path& examples, const fs::p
             if (entry.path().extension() != ".vgm" || entry.file_size() > kLargestCorpusSeed) continue;
             files.push_back(readFile(entry.path()));
         }
+    }
+    // The built logs once more as .vgz: one member, and split in two members
+    // with bytes after them, so the fuzzer starts inside the gzip reader.
+    const size_t built = builtVgmFiles().size();
+    for (size_t i = 0; i < built; ++i) {
+        const Bytes vgm = files[i];
+        files.push_back(gzipMember(vgm));
+        const size_t half = vgm.size() / 2;
+        Bytes two = gzipMember(Bytes(vgm.begin(), vgm.begin() + static_cast<std::ptrdiff_t>(half)), 1);
+        const Bytes second = gzipMember(Bytes(vgm.begin() + static_cast<std::ptrdiff_t>(half), vgm.end()), 0);
+        two.insert(two.end(), second.begin(), second.end());
+        two.push_back('x');
+        files.push_back(two);
     }
     // Spread the nine formats over the seeds; the option byte's high bits
     // choose the directory handling.

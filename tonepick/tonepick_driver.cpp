@@ -17,12 +17,13 @@
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/command_dispatch.h"
+#include "tonepick/vgm/gzip_input.h"
 
 namespace {
 
 constexpr const char* kUsageText =
     "Usage: tonepick input output_dir [options]\n\n"
-    "      input - vgm file path (NOT *.vgz)\n"
+    "      input - vgm or vgz file path\n"
     "      output_dir - output directory\n\n"
     "Options:\n"
     "  -p - (patch) instruments format:\n"
@@ -133,17 +134,28 @@ bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
     return true;
 }
 
-// Header, version line and the walk; returns the walk result.
+void reportDamagedGzip(void* out) { std::fprintf(static_cast<std::FILE*>(out), "Error: damaged gzip data\n"); }
+
+// Header, version line and the walk over the VGM (decompressed first when it
+// is gzip data); returns the walk result. The input is closed when it returns.
 VgmWalkResult readVgm(TonepickRun& run, BufferedInput& in) {
+    in.damageReport = reportDamagedGzip;
+    in.damageContext = run.out;
+    inflateIfGzip(in);
     if (readHeader(run.reader, in) != kHeaderOk) std::fprintf(run.out, "Error: something with header :)\n");
     std::fprintf(run.out, "Version: %X\nPSG Clock: %d\nYM2612 Clock: %d\n",
                  static_cast<unsigned>(run.reader.version), run.reader.psgClock, run.reader.ym2612Clock);
+    VgmWalkResult walkResult = kWalkEnded;
     if (run.settings.midiMode == VgmMidiMode::kLevels) {
         LevelRunChips chips{{run}};
-        return walkAndDispatch(run.reader, run.stream, chips, in);
+        walkResult = walkAndDispatch(run.reader, run.stream, chips, in);
+    } else {
+        RunChips chips{run};
+        walkResult = walkAndDispatch(run.reader, run.stream, chips, in);
     }
-    RunChips chips{run};
-    return walkAndDispatch(run.reader, run.stream, chips, in);
+    // Either way: the inflating thread stops before the caller closes the file.
+    closeInput(in);
+    return walkResult;
 }
 
 // Everything after the walk: the messages of its result and the output files.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tonepick/vgm/gzip_input.h"
+
 void openFileInput(BufferedInput& in, std::FILE* file) {
     in = BufferedInput{};
     in.file = file;
@@ -26,7 +28,17 @@ void openMemoryInput(BufferedInput& in, const uint8_t* data, size_t size) {
     in.unread = size;
 }
 
+void closeInput(BufferedInput& in) {
+    in.gzip.reset();
+    in.file = nullptr;
+    in.memory = nullptr;
+    in.memorySize = 0;
+    in.next = in.end = nullptr;
+    in.unread = 0;
+}
+
 bool refillInput(BufferedInput& in) {
+    if (in.gzip != nullptr) return refillFromGzip(in);
     if (in.file != nullptr) {
         in.chunk.resize(kInputChunkSize);
         const size_t got = std::fread(in.chunk.data(), 1, in.chunk.size(), in.file);

@@ -3,7 +3,7 @@
 // line after it is checked separately.
 
 inline constexpr const char* kExpectedUsage =
-    "Usage: tonepick input output_dir [options]\n\n      input - vgm file path (NOT *.vgz)\n      "
+    "Usage: tonepick input output_dir [options]\n\n      input - vgm or vgz file path\n      "
     "output_dir - output directory\n\nOptions:\n  -p - (patch) instruments format:\n        gems - "
     "internal GEMS 2.8 format (default)\n        tyi  - Tiido's instrument file\n        tfi  - TFM "
     "Music Maker instrument file\n        eif  - ECHO instrument file\n        y12  - GensKMOD YM2612 "
