@@ -1,13 +1,15 @@
 // A whole tonepick conversion on a byte buffer: reader, both chip models,
 // patch capture, the instrument format chosen by the first byte, the MIDI and
 // WAV writers. Output goes to memory; messages to /dev/null.
-//   byte 0: bits 0..3 the format (taken modulo nine), bit 6 an empty output
-//           directory (the current one), bit 7 a directory that must exist
-//           before files can be created in it (as on a disk);
+//   byte 0: bits 0..3 the format (taken modulo nine; values 9..15 also ask
+//           for -i unique), bit 4 -s kit, bit 5 -m levels, bit 6 an empty
+//           output directory (the current one), bit 7 a directory that must
+//           exist before files can be created in it (as on a disk);
 //   the rest: the VGM file (gzip data when it starts with 1F 8B, as a .vgz).
 // Beyond the sanitizers, the harness checks what must hold on any input: the
 // exit code is 0 or 2, every file lies in the output directory, and the bytes
-// written stay within a fixed multiple of the log (decompressed, for gzip data).
+// written stay within a fixed multiple of the log (decompressed, for gzip data)
+// plus one byte per DAC stream write.
 
 #include <cstdint>
 #include <cstdio>
@@ -56,6 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     run->settings.formatIndex = (option & 0x0F) % kInstrumentTypeCount;
     run->settings.patchExtension = instrumentTypeName(run->settings.formatIndex);
     run->settings.outputDir = (option & 0x40) ? "" : "out";
+    run->settings.uniqueInstruments = (option & 0x0F) >= kInstrumentTypeCount;
+    run->settings.sampleKit = (option & 0x10) != 0;
+    if (option & 0x20) run->settings.midiMode = VgmMidiMode::kLevels;
     const int code = convertVgmBytes(*run, data + 1, size - 1);
     if (code != 0 && code != 2) __builtin_trap();
 
@@ -68,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!inside) __builtin_trap();
         total += bytes.size();
     }
-    if (total > kFixedOutput + kOutputPerInputByte * logSize(data + 1, size - 1)) __builtin_trap();
+    // A DAC stream write costs no input byte and reaches a WAV file at most once.
+    const uint64_t streamBytes = run->stream.dacStreams.writesMade;
+    if (total > kFixedOutput + kOutputPerInputByte * logSize(data + 1, size - 1) + streamBytes) __builtin_trap();
     return 0;
 }

@@ -58,7 +58,7 @@ struct RunChips {
     void streamStarted(int stream, const DacStreamPlace& place) {
         if (!run.settings.sampleKit) return;
         kitStreamStarted(run.kit, stream,
-                         KitStreamStart{place.inBank, place.block, place.offset, place.bankStart, place.step,
+                         KitStreamStart{place.inBank, place.block, place.offset, place.step,
                                         place.reverse, place.passWrites, place.frequency});
     }
     void streamBytes(int stream, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime) {

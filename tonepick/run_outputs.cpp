@@ -30,30 +30,29 @@ template <typename Put>
 bool forEachKitSamplePiece(TonepickRun& run, const KitSample& s, Put&& put) {
     std::vector<uint8_t> chunk(kKitChunk);
     switch (s.source) {
-        case KitSource::kPcm: {
-            // From its start to the furthest byte a play reached.
-            const std::vector<uint8_t>& block = run.reader.blocks[s.block].bytes;
-            const uint64_t end = std::min<uint64_t>(block.size(), s.offset + s.length);
-            if (s.offset < end) put(block.data() + s.offset, static_cast<size_t>(end - s.offset));
-            return true;
-        }
+        case KitSource::kPcm:
         case KitSource::kStream: {
-            // One pass, read from the stream bank, as far as one of its plays
-            // reached: a drum a game always plays whole is the whole pass,
-            // and a forged log cannot turn a few bytes of stream commands
-            // into a file of the whole bank per start position.
+            // From its place in the stream bank (the PCM blocks end to end):
+            // as far as a PCM play read, or one pass as far as a stream play
+            // reached. A drum a game always plays whole is the whole pass, and
+            // a forged log cannot turn a few bytes of stream commands into a
+            // copy of the whole bank per start position.
+            const StreamBank& bank = run.stream.dacStreams.pcmBank;
+            const auto at = std::lower_bound(bank.blocks.begin(), bank.blocks.end(), s.block,
+                                             [](const StreamBankBlock& b, uint32_t block) { return b.block < block; });
+            if (at == bank.blocks.end() || at->block != s.block) return true;  // not a block of the bank
             DacStream pass;
             pass.hasBank = true;
             pass.bankType = kPcmBlockType;
             pass.stepSize = s.step;
-            pass.start = s.bankStart;
-            pass.writes = s.length;
+            pass.start = at->offset + s.offset;
+            pass.writes = std::max(s.length, s.pcmReach);
             pass.reverse = s.reverse;
-            uint64_t left = s.reach;
-            for (uint64_t at = 0; at < s.length && left != 0; at += chunk.size()) {
-                const size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), s.length - at));
+            uint64_t left = std::max(std::min(s.streamReach, s.length), s.pcmReach);
+            for (uint64_t done = 0; done < pass.writes && left != 0; done += chunk.size()) {
+                const size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), pass.writes - done));
                 uint64_t firstFound = 0;
-                size_t found = dac_stream_detail::readPassBytes(run.stream.dacStreams, pass, run.reader.blocks, at,
+                size_t found = dac_stream_detail::readPassBytes(run.stream.dacStreams, pass, run.reader.blocks, done,
                                                                 take, chunk.data(), firstFound);
                 if (found > left) found = static_cast<size_t>(left);
                 if (found != 0) put(chunk.data(), found);

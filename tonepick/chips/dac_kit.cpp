@@ -12,9 +12,8 @@ constexpr size_t kCompareChunk = 64 * 1024;
 
 uint64_t mix(uint64_t h, uint64_t v) { return (h ^ v) * kFnvPrime; }
 
-uint64_t placeKey(KitSource source, uint32_t block, uint64_t offset, uint32_t step, bool reverse) {
+uint64_t placeKey(uint32_t block, uint64_t offset, uint32_t step, bool reverse) {
     uint64_t h = kFnvOffset;
-    h = mix(h, static_cast<uint64_t>(source));
     h = mix(h, block);
     h = mix(h, offset);
     h = mix(h, step);
@@ -26,11 +25,10 @@ uint64_t placeKey(KitSource source, uint32_t block, uint64_t offset, uint32_t st
 uint32_t samplePlayedAt(DacKit& kit, KitSource source, uint32_t block, uint64_t offset, uint32_t step, bool reverse,
                         bool& created) {
     created = false;
-    std::vector<uint32_t>& bucket = kit.byPlace[placeKey(source, block, offset, step, reverse)];
+    std::vector<uint32_t>& bucket = kit.byPlace[placeKey(block, offset, step, reverse)];
     for (const uint32_t i : bucket) {
         const KitSample& s = kit.samples[i];
-        if (s.source == source && s.block == block && s.offset == offset && s.step == step && s.reverse == reverse)
-            return i;
+        if (s.block == block && s.offset == offset && s.step == step && s.reverse == reverse) return i;
     }
     if (kit.samples.size() >= kMaxKitSamples) {
         kit.samplesFull = true;
@@ -108,15 +106,15 @@ void kitPcmBytes(DacKit& kit, uint32_t block, uint64_t position, size_t count, u
     kit.stretchHeardData = true;
     if (play.sample != kNoKitSample) {
         KitSample& s = kit.samples[play.sample];
-        s.length = std::max(s.length, position + count - s.offset);
+        s.pcmReach = std::max(s.pcmReach, position + count - s.offset);
     }
 }
 
 void kitEndPcmPlay(DacKit& kit) {
     KitOpenPlay& play = kit.pcm;
-    if (play.open && play.sample != kNoKitSample) {
+    if (play.open && play.sample != kNoKitSample && kit.samples[play.sample].source == KitSource::kPcm) {
         KitSample& s = kit.samples[play.sample];
-        // The sample keeps the rate of its longest play.
+        // A sample first played by PCM reads keeps the rate of its longest play.
         if (play.bytes > s.longestPlay) {
             s.longestPlay = play.bytes;
             s.rate = dacSampleRate(play.bytes, play.firstTime, play.lastTime);
@@ -146,10 +144,7 @@ void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint3
         ++kit.nextSerial;
         if (p.play.sample != kNoKitSample) {
             KitSample& s = kit.samples[p.play.sample];
-            if (created) {
-                s.bankStart = st.bankStart;
-                s.rate = st.frequency;  // the frequency of its first play
-            }
+            if (created) s.rate = st.frequency;  // the frequency of its first play
             s.length = std::max(s.length, st.passWrites);
         }
     }
@@ -157,7 +152,7 @@ void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint3
     kit.stretchHeardData = true;
     if (p.play.sample != kNoKitSample) {
         KitSample& s = kit.samples[p.play.sample];
-        s.reach = std::max(s.reach, p.play.bytes);
+        s.streamReach = std::max(s.streamReach, p.play.bytes);
     }
 }
 

@@ -12,8 +12,9 @@
 //   in which the DAC heard nothing from the PCM data.
 // Only bytes that reach the DAC while it is switched on count; a play without
 // such a byte is no play. A sample is where its plays start in the PCM data
-// (data block and offset in it, plus step and direction for streams); direct
-// stretches with identical bytes are one sample.
+// (data block and offset in it, plus step and direction for streams): PCM
+// reads and a stream of step 1 going forward from one place play one sample.
+// Direct stretches with identical bytes are one sample.
 //
 // Samples are numbered in the order of their first play; the records keep a
 // provisional index, which numberKitSamples maps to the final numbers.
@@ -35,14 +36,14 @@ constexpr uint32_t kNoKitSample = 0xFFFFFFFF;
 enum class KitSource : uint8_t { kPcm, kStream, kDirect };
 
 struct KitSample {
-    KitSource source = KitSource::kPcm;
+    KitSource source = KitSource::kPcm;  // of its first play (which rate rule applies)
     uint32_t block = 0;       // index of the data block the sample starts in (PCM, stream)
     uint64_t offset = 0;      // offset of its first byte in that block
-    uint64_t bankStart = 0;   // stream: the start position in the stream bank
     uint32_t step = 1;        // stream: bank bytes per write
     bool reverse = false;     // stream: played backwards
-    uint64_t length = 0;      // PCM: bytes from the start to the furthest byte played; stream: writes of its longest pass; direct: bytes
-    uint64_t reach = 0;       // stream: most bytes one of its plays heard (its file holds at most one pass of them)
+    uint64_t length = 0;      // stream plays: writes of its longest pass; direct: bytes
+    uint64_t pcmReach = 0;    // PCM plays: bytes from the start to the furthest byte read
+    uint64_t streamReach = 0; // stream plays: most bytes one play heard (its file holds at most one pass of them)
     uint32_t rate = 0;        // samples per second
     uint64_t longestPlay = 0; // PCM: counted bytes of its longest play (whose rate it keeps)
     uint64_t plays = 0;
@@ -64,7 +65,6 @@ struct KitStreamStart {
     bool valid = false;
     uint32_t block = 0;
     uint64_t offset = 0;
-    uint64_t bankStart = 0;
     uint32_t step = 1;
     bool reverse = false;
     uint64_t passWrites = 0;

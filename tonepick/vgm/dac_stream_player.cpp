@@ -154,7 +154,6 @@ size_t readPassBytes(const DacStreamPlayer& player, const DacStream& s, const st
 DacStreamPlace dacStreamPlace(const DacStreamPlayer& player, int id) {
     const DacStream& s = player.streams[static_cast<size_t>(id)];
     DacStreamPlace place;
-    place.bankStart = s.start;
     place.step = s.stepSize;
     place.reverse = s.reverse;
     place.passWrites = s.writes;

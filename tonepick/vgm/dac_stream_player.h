@@ -95,7 +95,6 @@ struct DacStreamPlace {
     bool inBank = false;
     uint32_t block = 0;       // index of the reader's data block holding the start
     uint64_t offset = 0;      // offset of the start in that block
-    uint64_t bankStart = 0;   // the start position in the bank
     uint32_t step = 1;
     bool reverse = false;
     uint64_t passWrites = 0;

@@ -292,3 +292,28 @@ TEST(UniqueInstruments, PatchesThatDifferOnlyInWhatAFormatDoesNotStoreAreOneFile
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Kit, PcmReadsAndAStreamFromOnePlaceAreOneSample) {
+    // The demo plays its drums by PCM commands and, in the last bar, by a DAC
+    // stream from the same places: two samples, each with all its plays.
+    const std::vector<uint8_t> pcm = ramp(300);
+    VgmBuilder b(0x160);
+    b.dataBlock(0x00, pcm);
+    dacOn(b);
+    b.pcmSeek(40);
+    for (int i = 0; i < 20; ++i) b.pcmWrite(2);  // rate 44100 / 2 over 20 bytes, the first play
+    streamSetup(b, 0);
+    streamFrequency(b, 0, 8000);
+    streamStart(b, 0, 40, 0x01, 60);  // reaches further than the PCM play
+    b.wait(1000).end();
+    Kit k(b.bytes());
+    ASSERT_TRUE(k.has(0));
+    EXPECT_FALSE(k.has(1));
+    EXPECT_EQ(k.bytes(0), slice(pcm, 40, 60));
+    EXPECT_EQ(k.rate(0), dacSampleRate(20, 0, 38));  // the rule of its first play
+    EXPECT_NE(k.listing().find("\t60\t2\tblock 0 offset 40\n"), std::string::npos) << k.listing();
+}
+
+}  // namespace
