@@ -8,21 +8,20 @@
 namespace {
 
 struct InstrumentType {
-    const char* name;
-    int size;
-    const char* description;
+    const char* name;  // also the default extension
+    int size;          // bytes of one file
 };
 
 constexpr std::array<InstrumentType, kInstrumentTypeCount> kTypes{{
-    {"gems", 39, "internal GEMS 2.8 format (default)"},
-    {"tyi", 32, "Tiido's instrument file"},
-    {"tfi", 42, "TFM Music Maker instrument file"},
-    {"eif", 29, "ECHO instrument file"},
-    {"y12", 128, "GensKMOD YM2612 channel dump"},
-    {"vgi", 43, "VGM Music Maker instrument file"},
-    {"dmp", 51, "DefleMask instrument file"},
-    {"dmp0", 49, "DefleMask instrument file version 0"},
-    {"smps", 25, "internal SMPS format (Sonic 3)"},
+    {"gems", 39},
+    {"tyi", 32},
+    {"tfi", 42},
+    {"eif", 29},
+    {"y12", 128},
+    {"vgi", 43},
+    {"dmp", 51},
+    {"dmp0", 49},
+    {"smps", 25},
 }};
 
 enum InstrumentTypeId { kGems, kTyi, kTfi, kEif, kY12, kVgi, kDmp, kDmp0, kSmps };
@@ -214,10 +213,6 @@ int instrumentTypeByName(std::string_view name) {
 }
 
 const char* instrumentTypeName(int type) { return validType(type) ? kTypes[static_cast<size_t>(type)].name : ""; }
-
-const char* instrumentTypeDescription(int type) {
-    return validType(type) ? kTypes[static_cast<size_t>(type)].description : "";
-}
 
 int instrumentTypeSize(int type) { return validType(type) ? kTypes[static_cast<size_t>(type)].size : 0; }
 

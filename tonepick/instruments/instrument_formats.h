@@ -15,9 +15,8 @@ constexpr int kMaxInstrumentSize = 128;
 
 // Type whose name equals `name` ignoring letter case, or -1.
 int instrumentTypeByName(std::string_view name);
-// Name (default extension), usage description and file size of types 0..8.
+// Name (default extension) and file size of types 0..8.
 const char* instrumentTypeName(int type);
-const char* instrumentTypeDescription(int type);
 int instrumentTypeSize(int type);
 
 // Fills the first instrumentTypeSize(type) bytes of buffer (at least
