@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     run->settings.formatIndex = (option & 0x0F) % kInstrumentTypeCount;
     run->settings.patchExtension = instrumentTypeName(run->settings.formatIndex);
     run->settings.outputDir = (option & 0x40) ? "" : "out";
-    const int code = convertVgmBytes(*run, data + 1, size - 1);
-    if (code != 0 && code != 2) __builtin_trap();
+    const TonepickExit code = convertVgmBytes(*run, data + 1, size - 1);
+    if (code != kExitOk && code != kExitFailed) __builtin_trap();
 
     const std::string& dir = run->settings.outputDir;
     size_t total = 0;
