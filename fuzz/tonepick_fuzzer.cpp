@@ -61,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     run->settings.uniqueInstruments = (option & 0x0F) >= kInstrumentTypeCount;
     run->settings.sampleKit = (option & 0x10) != 0;
     if (option & 0x20) run->settings.midiMode = VgmMidiMode::kLevels;
-    const int code = convertVgmBytes(*run, data + 1, size - 1);
-    if (code != 0 && code != 2) __builtin_trap();
+    const TonepickExit code = convertVgmBytes(*run, data + 1, size - 1);
+    if (code != kExitOk && code != kExitFailed) __builtin_trap();
 
     const std::string& dir = run->settings.outputDir;
     size_t total = 0;

@@ -87,7 +87,7 @@ void parseSeqconvFlags(const char* word, SeqconvFlags& flags) {
     if (std::strchr(word, 'l') != nullptr) flags.logEnabled = true;
 }
 
-int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
+SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
     if (asksForHelp(argc, argv)) {
         printUsage(run);
         return kSeqconvExitOk;

@@ -18,7 +18,7 @@ enum SeqconvExit {
 // missing) through run.files and converts the song into them. Returns a
 // SeqconvExit: 2 when the output directory or any output file could not be
 // made or written whole, 1 when the run could not start, else 0.
-int runSeqconv(SeqconvRun& run, int argc, const char* const argv[]);
+SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]);
 
 // Sets each flag whose character occurs anywhere in `word` ('3', 'p', 's',
 // 'c', 'l'; case-sensitive, other characters ignored).

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     DiskFileSystem disk;
     TonepickRun run;
     run.files = &disk;
-    const int code = runTonepick(run, argc, argv);
+    const TonepickExit code = runTonepick(run, argc, argv);
     std::fflush(stdout);
-    return code;
+    return static_cast<int>(code);
 }

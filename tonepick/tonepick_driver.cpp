@@ -90,8 +90,8 @@ bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
                 std::fprintf(run.out, "Error: instrument type expected in command line\n\n");
                 return false;
             }
-            const int type = instrumentTypeByName(argv[i + 1]);
-            if (type < 0) {
+            const InstrumentType type = instrumentTypeByName(argv[i + 1]);
+            if (type == kInstrumentUnknown) {
                 std::fprintf(run.out, "Error: unknown instrument type \"%s\"\n\n", argv[i + 1]);
                 return false;
             }
@@ -159,7 +159,7 @@ VgmWalkResult readVgm(TonepickRun& run, BufferedInput& in) {
 }
 
 // Everything after the walk: the messages of its result and the output files.
-int finishRun(TonepickRun& run, VgmWalkResult walkResult) {
+TonepickExit finishRun(TonepickRun& run, VgmWalkResult walkResult) {
     if (run.stream.dacStreams.boundReached) {
         std::fprintf(run.out, "Warning: DAC streams stopped after %llu writes\n",
                      static_cast<unsigned long long>(run.stream.dacStreams.writeLimit));
@@ -215,7 +215,7 @@ void printTonepickUsage(TonepickRun& run) {
     std::fputs(kContactLine, run.out);
 }
 
-int runTonepick(TonepickRun& run, int argc, const char* const argv[]) {
+TonepickExit runTonepick(TonepickRun& run, int argc, const char* const argv[]) {
     if (asksForHelp(argc, argv)) {
         printTonepickUsage(run);
         return kExitOk;
@@ -240,7 +240,7 @@ int runTonepick(TonepickRun& run, int argc, const char* const argv[]) {
     return finishRun(run, walkResult);
 }
 
-int convertVgmBytes(TonepickRun& run, const uint8_t* data, size_t size) {
+TonepickExit convertVgmBytes(TonepickRun& run, const uint8_t* data, size_t size) {
     BufferedInput in;
     openMemoryInput(in, data, size);
     return finishRun(run, readVgm(run, in));

@@ -18,12 +18,12 @@ enum TonepickExit {
 // returns the exit code: 0, 1 (the run could not start) or 2 (the VGM ended
 // early, or any output file or the output directory could not be made or
 // written whole).
-int runTonepick(TonepickRun& run, int argc, const char* const argv[]);
+TonepickExit runTonepick(TonepickRun& run, int argc, const char* const argv[]);
 
 // Everything after the command line and the opening of the input: reads the
 // VGM from memory with run.settings already set, writes the outputs, and
 // returns the exit code as runTonepick would (0 or 2). Tests and fuzzers use it.
-int convertVgmBytes(TonepickRun& run, const uint8_t* data, size_t size);
+TonepickExit convertVgmBytes(TonepickRun& run, const uint8_t* data, size_t size);
 
 // The usage text followed by the contact line.
 void printTonepickUsage(TonepickRun& run);

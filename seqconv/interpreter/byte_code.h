@@ -28,7 +28,7 @@ constexpr uint8_t kCmdJump = 0x6F;
 constexpr uint8_t kCmdSet = 0x70;
 constexpr uint8_t kCmdJumpConditional = 0x71;
 constexpr uint8_t kCmdStore72 = 0x72;
-constexpr uint8_t kLastCommand = 0x7F;  // 0x73..0x7F: unassigned, no operands
+// 0x73..0x7F: unassigned, no operands
 
 constexpr uint8_t kInfiniteLoopCount = 0x7F;
 constexpr int32_t kTempoBase = 40;   // 0x68 v sets v + 40 beats per minute

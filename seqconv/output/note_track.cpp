@@ -47,6 +47,12 @@ void appendChannelEvent(TrackBuffer& buf, uint8_t status, uint8_t a, uint8_t b) 
     buf.push_back(b);
 }
 
+// Appends `patch` to usedPatches on its first use in the song.
+void usePatch(NoteTrackWriter& writer, int32_t patch) {
+    std::vector<int32_t>& used = writer.lists->usedPatches;
+    if (writer.patchPositions.try_emplace(patch, static_cast<int32_t>(used.size())).second) used.push_back(patch);
+}
+
 }  // namespace
 
 void startSongTracks(NoteTrackWriter& writer, const InstrumentBank& instruments, SongLists& lists,
@@ -81,13 +87,6 @@ void finishNoteTrack(NoteTrackWriter& writer, MidiFileWriter& midi) {
     appendEndOfTrack(writer.buffer, int64_t{writer.maxTime} - writer.lastTime);
     midi.writeTrack(writer.buffer);
     writer.buffer.clear();
-}
-
-int32_t usePatch(NoteTrackWriter& writer, int32_t patch) {
-    std::vector<int32_t>& used = writer.lists->usedPatches;
-    const auto [it, added] = writer.patchPositions.try_emplace(patch, static_cast<int32_t>(used.size()));
-    if (added) used.push_back(patch);
-    return it->second;
 }
 
 int32_t dacIndex(NoteTrackWriter& writer, int32_t patch, int32_t note) {

@@ -25,8 +25,8 @@ struct NoteTrackWriter {
     TrackBuffer buffer;                  // the note track being built
     int32_t lastTime = 0;                // time of the last event written to it
     std::array<uint8_t, 256> noteState{};  // last `on` written per note number
-    std::unordered_map<int32_t, int32_t> patchPositions;
-    std::unordered_map<int32_t, int32_t> dacPositions;
+    std::unordered_map<int32_t, int32_t> patchPositions;  // patch -> its index in lists->usedPatches
+    std::unordered_map<int32_t, int32_t> dacPositions;    // patch * 256 + note -> its index in lists->dacKeys
 };
 
 // A writer for one song ending at maxTime, its lookups seeded from
@@ -41,9 +41,6 @@ void beginNoteTrack(NoteTrackWriter& writer, const SeqEvent& e, int channel);
 
 // Appends end of track at maxTime and writes the chunk to `midi`.
 void finishNoteTrack(NoteTrackWriter& writer, MidiFileWriter& midi);
-
-// Position of `patch` in usedPatches, appended on first use.
-int32_t usePatch(NoteTrackWriter& writer, int32_t patch);
 
 // Position of the key patch * 256 + note in dacKeys, appended on first use.
 int32_t dacIndex(NoteTrackWriter& writer, int32_t patch, int32_t note);

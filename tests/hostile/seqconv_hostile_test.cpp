@@ -7,40 +7,30 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/byte_order.h"
 #include "seqconv/interpreter/interpreter.h"
 #include "seqconv/interpreter/loop_alignment.h"
-#include "seqconv/seqconv_driver.h"
-#include "seqconv/seqconv_run.h"
 #include "builders/gems_bank_builder.h"
-#include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
-#include "tests/support/memory_file_system.h"
+#include "tests/support/seqconv_test_run.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
 // One whole run in process: banks in a temporary folder, outputs in memory.
-struct BankRun {
+struct BankRun : SeqconvTestRun {
     TempDir temp;
-    OutputCapture out;
-    MemoryFileSystem files;
-    std::unique_ptr<SeqconvRun> run = std::make_unique<SeqconvRun>();
-    int exitCode = -1;
 
     BankRun(const Bytes& sequences, const std::string& flags, const Bytes& instruments = {}) {
         writeWholeFile(temp.file("seq.bin"), sequences);
         writeWholeFile(temp.file("ins.bin"), instruments);
-        run->out = out.file();
-        run->files = &files;
-        const std::string seq = temp.file("seq.bin"), ins = temp.file("ins.bin");
-        const char* argv[] = {"seqconv", seq.c_str(), ins.c_str(), "out", flags.c_str()};
-        exitCode = runSeqconv(*run, flags.empty() ? 4 : 5, argv);
+        std::vector<std::string> args{temp.file("seq.bin"), temp.file("ins.bin"), "out"};
+        if (!flags.empty()) args.push_back(flags);
+        start(args);
     }
     size_t count(const std::string& needle) {
         const std::string text = out.text();

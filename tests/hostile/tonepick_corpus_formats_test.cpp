@@ -98,21 +98,21 @@ TEST(TonepickCorpusFormats, EveryRealFileInEveryFormatFinishesCleanlyWithConsist
                     EXPECT_EQ(base, "vgm.mid") << what;
                 }
             }
-            EXPECT_EQ(patchFiles, c.run->patches.patches.size()) << what;
-            EXPECT_EQ(blockFiles, c.run->reader.blocks.size()) << what;
-            for (size_t i = 0; i < c.run->reader.blocks.size(); ++i) {
+            EXPECT_EQ(patchFiles, c.run.patches.patches.size()) << what;
+            EXPECT_EQ(blockFiles, c.run.reader.blocks.size()) << what;
+            for (size_t i = 0; i < c.run.reader.blocks.size(); ++i) {
                 char block[48];
-                std::snprintf(block, sizeof block, "datablock_%02zu(%02X).bin", i, static_cast<unsigned>(c.run->reader.blocks[i].type));
-                EXPECT_EQ(c.file(block).size(), c.run->reader.blocks[i].size) << what << ": " << block;
+                std::snprintf(block, sizeof block, "datablock_%02zu(%02X).bin", i, static_cast<unsigned>(c.run.reader.blocks[i].type));
+                EXPECT_EQ(c.file(block).size(), c.run.reader.blocks[i].size) << what << ": " << block;
             }
             if (format == 0) {
                 patches = patchFiles;
                 midi = c.file("vgm.mid");
                 const size_t noteOns = checkMidi(midi, what);
                 size_t keyOns = 0;
-                for (const auto& list : c.run->channelEvents)
+                for (const auto& list : c.run.channelEvents)
                     for (const ChannelEvent& e : list) keyOns += e.on != 0;
-                for (const auto& blocks : c.run->eventSpill.blocks)
+                for (const auto& blocks : c.run.eventSpill.blocks)
                     for (const SpilledEventBlock& b : blocks) keyOns += b.count;  // an upper bound
                 EXPECT_LE(noteOns, keyOns) << what << ": every note-on comes from an event";
                 for (size_t i = 0; i < wavFiles; ++i) {

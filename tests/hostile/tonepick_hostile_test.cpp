@@ -15,7 +15,7 @@
 #include "tests/support/midi_dump.h"
 #include "tests/support/process_runner.h"
 #include "builders/vgm_builder.h"
-#include "tests/support/memory_file_system.h"
+#include "tests/support/tonepick_test_run.h"
 
 namespace {
 
@@ -87,9 +87,9 @@ TEST(TonepickHostile, ForgedDataBlockSizesCostOnlyWhatTheFileHolds) {
         v.raw(blockHeader(0x00, 0xFFFFFFFF)).raw(Bytes(100, 0x55));
         MemoryConversion c(v.bytes());
         EXPECT_EQ(c.exitCode, kExitFailed);
-        ASSERT_EQ(c.run->reader.blocks.size(), 1u);
-        EXPECT_EQ(c.run->reader.blocks[0].bytes.size(), 100u);
-        EXPECT_LE(c.run->reader.blocks[0].bytes.capacity(), 64u * 1024u);
+        ASSERT_EQ(c.run.reader.blocks.size(), 1u);
+        EXPECT_EQ(c.run.reader.blocks[0].bytes.size(), 100u);
+        EXPECT_LE(c.run.reader.blocks[0].bytes.capacity(), 64u * 1024u);
     }
     {
         // A block of size 0, then one that swallows the end command: the
@@ -129,7 +129,7 @@ TEST(TonepickHostile, AFloodOfNewInstrumentsStopsAtTheInstrumentLimit) {
     v.end();
     MemoryConversion c(v.bytes());
     ASSERT_EQ(c.exitCode, kExitOk);
-    EXPECT_EQ(c.run->patches.patches.size(), kMaxPatches);
+    EXPECT_EQ(c.run.patches.patches.size(), kMaxPatches);
     EXPECT_EQ(c.count("patch_"), kMaxPatches);
     const std::string warning = "Warning: only the first 65536 instruments are kept\n";
     const std::string text = c.out.text();
@@ -137,7 +137,7 @@ TEST(TonepickHostile, AFloodOfNewInstrumentsStopsAtTheInstrumentLimit) {
     EXPECT_EQ(text.find(warning), text.rfind(warning)) << "printed once";
     // Key events carry -1 for the instruments not kept, the old index for the repeats.
     std::vector<int32_t> keyOnIndices;
-    forEachChannelEvent(c.run->channelEvents, &c.run->eventSpill, 0, [&](const ChannelEvent& e) {
+    forEachChannelEvent(c.run.channelEvents, &c.run.eventSpill, 0, [&](const ChannelEvent& e) {
         if (e.on != 0) keyOnIndices.push_back(e.extra);
     });
     ASSERT_EQ(keyOnIndices.size(), static_cast<size_t>(flood) + 4);
@@ -182,14 +182,9 @@ TEST(TonepickHostile, ABlockReadFromAFileTakesExactlyTheMemoryOfItsBytes) {
         const Bytes bytes = v.bytes();
         const std::string input = dir.file("block.vgm");
         ASSERT_TRUE(writeWholeFile(input, std::vector<unsigned char>(bytes.begin(), bytes.end())));
-        OutputCapture out;
-        MemoryFileSystem files;
-        TonepickRun run;
-        run.out = out.file();
-        run.files = &files;
-        const std::string program = "tonepick", outDir = "out";
-        const char* argv[] = {program.c_str(), input.c_str(), outDir.c_str()};
-        runTonepick(run, 3, argv);
+        TonepickTestRun t;
+        const TonepickRun& run = t.run;
+        t.start({input, "out"});
         ASSERT_EQ(run.reader.blocks.size(), 1u);
         const size_t present = declared == 150000u ? 150000u : 200000u;
         EXPECT_EQ(run.reader.blocks[0].bytes.size(), present);
@@ -211,7 +206,7 @@ TEST(TonepickHostile, PcmReadsFarBeyondTheBlockWriteNothingUntilTheOffsetWrapsIn
     ASSERT_EQ(wav.size(), 46u);
     EXPECT_EQ(wav[44], 0x11);
     EXPECT_EQ(wav[45], 0x22);
-    EXPECT_EQ(c.run->stream.pcmOffset, 2u);
+    EXPECT_EQ(c.run.stream.pcmOffset, 2u);
 }
 
 TEST(TonepickHostile, DacCaptureLongerThanMemoryHoldsIsWrittenWhole) {
@@ -233,7 +228,7 @@ TEST(TonepickHostile, DacCaptureLongerThanMemoryHoldsIsWrittenWhole) {
 
     MemoryConversion c(v.bytes());
     ASSERT_EQ(c.exitCode, kExitOk);
-    EXPECT_EQ(c.run->dac.spill.size(), 2 * kDacBytesInMemory) << "the capture went to the temporary file";
+    EXPECT_EQ(c.run.dac.spill.size(), 2 * kDacBytesInMemory) << "the capture went to the temporary file";
     const Bytes& wav = c.file("sample_000.wav");
     ASSERT_EQ(wav.size(), 44 + length);
     EXPECT_EQ(readLe32(wav.data() + 40), length);
@@ -256,7 +251,7 @@ TEST(TonepickHostile, ThousandsOfDistinctPatchesAreAllKeptAndFoldedAgainOnRepeat
     v.end();
     MemoryConversion c(v.bytes(), 4);  // y12: every register byte as written
     ASSERT_EQ(c.exitCode, kExitOk);
-    EXPECT_EQ(c.run->patches.patches.size(), static_cast<size_t>(kPatches));
+    EXPECT_EQ(c.run.patches.patches.size(), static_cast<size_t>(kPatches));
     EXPECT_EQ(c.count("patch_"), static_cast<size_t>(kPatches));
     EXPECT_TRUE(c.files.has("out/patch_5999.y12"));
     std::set<Bytes> distinct;
@@ -267,7 +262,7 @@ TEST(TonepickHostile, ThousandsOfDistinctPatchesAreAllKeptAndFoldedAgainOnRepeat
     }
     EXPECT_EQ(distinct.size(), static_cast<size_t>(kPatches));
     // Both rounds record every key-on and key-off on channel 0.
-    EXPECT_EQ(c.run->eventSpill.blocks[0].size() * kEventsInMemory + c.run->channelEvents[0].size(),
+    EXPECT_EQ(c.run.eventSpill.blocks[0].size() * kEventsInMemory + c.run.channelEvents[0].size(),
               static_cast<size_t>(4 * kPatches));
 }
 
@@ -282,8 +277,8 @@ TEST(TonepickHostile, EventListsLongerThanMemoryHoldsGiveTheSameTrackByteForByte
     v.end();
     MemoryConversion c(v.bytes());
     ASSERT_EQ(c.exitCode, kExitOk);
-    EXPECT_EQ(c.run->eventSpill.blocks[6].size(), 3u) << "the list was moved to the temporary file";
-    EXPECT_LT(c.run->channelEvents[6].size(), kEventsInMemory);
+    EXPECT_EQ(c.run.eventSpill.blocks[6].size(), 3u) << "the list was moved to the temporary file";
+    EXPECT_LT(c.run.channelEvents[6].size(), kEventsInMemory);
 
     Bytes want = {0x00, 0xFF, 0x03, 0x06, 'P', 'S', 'G', ' ', '0', '0', 0x00, 0xFF, 0x04, 0x06,
                   'P',  'S',  'G',  ' ',  '0', '0', 0x00, 0xB6, 0x64, 0x00, 0x00, 0xB6, 0x65, 0x00,

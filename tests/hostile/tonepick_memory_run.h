@@ -4,33 +4,20 @@
 // hostile inputs at the whole program.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "common/output_files.h"
-#include "tests/support/memory_file_system.h"
-#include "tests/support/output_capture.h"
+#include "tests/support/tonepick_test_run.h"
 #include "tonepick/instruments/instrument_formats.h"
-#include "tonepick/tonepick_driver.h"
-#include "tonepick/tonepick_run.h"
 
-struct MemoryConversion {
-    OutputCapture out;
-    MemoryFileSystem files;
-    std::unique_ptr<TonepickRun> run = std::make_unique<TonepickRun>();
-    int exitCode = -1;
-
+struct MemoryConversion : TonepickTestRun {
     // Converts `vgm` with instrument format `format` into directory "out".
     explicit MemoryConversion(const std::vector<uint8_t>& vgm, int format = 0, const std::string& dir = "out") {
-        run->out = out.file();
-        run->files = &files;
-        run->settings.formatIndex = format;
-        run->settings.patchExtension = instrumentTypeName(format);
-        run->settings.outputDir = dir;
-        exitCode = convertVgmBytes(*run, vgm.data(), vgm.size());
+        run.settings.formatIndex = format;
+        run.settings.patchExtension = instrumentTypeName(format);
+        run.settings.outputDir = dir;
+        convert(vgm);
     }
-
     // Number of files whose name (after "out/") starts with prefix.
     size_t count(const std::string& prefix) const {
         size_t n = 0;

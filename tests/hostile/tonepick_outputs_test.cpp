@@ -9,18 +9,14 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "seqconv/seqconv_driver.h"
-#include "seqconv/seqconv_run.h"
 #include "builders/gems_bank_builder.h"
-#include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/seqconv_test_run.h"
+#include "tests/support/tonepick_test_run.h"
 #include "builders/vgm_builder.h"
-#include "tonepick/tonepick_driver.h"
-#include "tonepick/tonepick_run.h"
 
 namespace {
 
@@ -35,32 +31,18 @@ std::vector<uint8_t> smallVgm() {
     return v.bytes();
 }
 
-struct DiskTonepick {
-    OutputCapture out;
-    DiskFileSystem disk;
-    TonepickRun run;
-    int exitCode = -1;
-
-    DiskTonepick(const std::string& input, const std::string& dir, std::vector<std::string> options = {}) {
-        run.out = out.file();
-        run.files = &disk;
-        std::vector<const char*> argv{"tonepick", input.c_str(), dir.c_str()};
-        for (const auto& o : options) argv.push_back(o.c_str());
-        exitCode = runTonepick(run, static_cast<int>(argv.size()), argv.data());
+// The programs writing to the disk.
+struct DiskTonepick : TonepickTestRunOn<DiskFileSystem> {
+    DiskTonepick(const std::string& input, const std::string& dir, const std::vector<std::string>& options = {}) {
+        std::vector<std::string> args{input, dir};
+        args.insert(args.end(), options.begin(), options.end());
+        start(args);
     }
 };
 
-struct DiskSeqconv {
-    OutputCapture out;
-    DiskFileSystem disk;
-    std::unique_ptr<SeqconvRun> run = std::make_unique<SeqconvRun>();
-    int exitCode = -1;
-
+struct DiskSeqconv : SeqconvTestRunOn<DiskFileSystem> {
     DiskSeqconv(const std::string& sequences, const std::string& instruments, const std::string& dir) {
-        run->out = out.file();
-        run->files = &disk;
-        const char* argv[] = {"seqconv", sequences.c_str(), instruments.c_str(), dir.c_str()};
-        exitCode = runSeqconv(*run, 4, argv);
+        start({sequences, instruments, dir});
     }
 };
 

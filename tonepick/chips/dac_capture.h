@@ -16,12 +16,12 @@
 constexpr size_t kDacBytesInMemory = 4 << 20;
 
 struct DacCapture {
-    bool enabled = false;
+    bool enabled = false;            // the DAC is switched on (register 0x2B, bit 7)
     SpillFile spill;                 // the oldest bytes of a long capture, in order
     bool spillFailed = false;        // no temporary file: the buffer grows instead
     std::vector<uint8_t> buffer;     // the bytes since the last switch-on that follow `spill`
     uint32_t firstByteTime = 0;      // 0xFFFFFFFF while no byte since the last switch-on
-    uint32_t lastByteTime = 0;
+    uint32_t lastByteTime = 0;       // sample time of the latest byte
     int32_t sampleNumber = 0;        // number of the next finished sample
 };
 

@@ -8,25 +8,22 @@
 
 namespace {
 
-struct InstrumentType {
-    const char* name;
-    int size;
-    const char* description;
+struct TypeEntry {
+    const char* name;  // also the default extension
+    int size;          // bytes of one file
 };
 
-constexpr std::array<InstrumentType, kInstrumentTypeCount> kTypes{{
-    {"gems", 39, "internal GEMS 2.8 format (default)"},
-    {"tyi", 32, "Tiido's instrument file"},
-    {"tfi", 42, "TFM Music Maker instrument file"},
-    {"eif", 29, "ECHO instrument file"},
-    {"y12", 128, "GensKMOD YM2612 channel dump"},
-    {"vgi", 43, "VGM Music Maker instrument file"},
-    {"dmp", 51, "DefleMask instrument file"},
-    {"dmp0", 49, "DefleMask instrument file version 0"},
-    {"smps", 25, "internal SMPS format (Sonic 3)"},
+constexpr std::array<TypeEntry, kInstrumentTypeCount> kTypes{{
+    {"gems", 39},
+    {"tyi", 32},
+    {"tfi", 42},
+    {"eif", 29},
+    {"y12", 128},
+    {"vgi", 43},
+    {"dmp", 51},
+    {"dmp0", 49},
+    {"smps", 25},
 }};
-
-enum InstrumentTypeId { kGems, kTyi, kTfi, kEif, kY12, kVgi, kDmp, kDmp0, kSmps };
 
 // Operators as they sit in the register map (+0, +4, +8, +C = S1, S3, S2, S4)
 // and as the chip numbers them (S1, S2, S3, S4); indices into PatchRecord::op.
@@ -197,32 +194,28 @@ bool validType(int type) { return type >= 0 && type < kInstrumentTypeCount; }
 
 }  // namespace
 
-int instrumentTypeByName(std::string_view name) {
+InstrumentType instrumentTypeByName(std::string_view name) {
     for (int type = 0; type < kInstrumentTypeCount; ++type) {
-        if (equalIgnoringCase(name, kTypes[static_cast<size_t>(type)].name)) return type;
+        if (equalIgnoringCase(name, kTypes[static_cast<size_t>(type)].name)) return static_cast<InstrumentType>(type);
     }
-    return -1;
+    return kInstrumentUnknown;
 }
 
 const char* instrumentTypeName(int type) { return validType(type) ? kTypes[static_cast<size_t>(type)].name : ""; }
 
-const char* instrumentTypeDescription(int type) {
-    return validType(type) ? kTypes[static_cast<size_t>(type)].description : "";
-}
-
 int instrumentTypeSize(int type) { return validType(type) ? kTypes[static_cast<size_t>(type)].size : 0; }
 
-int writeInstrument(const PatchRecord& record, int type, uint8_t* buffer) {
+InstrumentWrite writeInstrument(const PatchRecord& record, int type, uint8_t* buffer) {
     switch (type) {
-        case kGems: writeGems(record, buffer); return 0;
-        case kTyi: writeTyi(record, buffer); return 0;
-        case kTfi: writeTfi(record, buffer); return 0;
-        case kEif: writeEif(record, buffer); return 0;
-        case kY12: writeY12(record, buffer); return 0;
-        case kVgi: writeVgi(record, buffer); return 0;
-        case kDmp: writeDmp(record, buffer); return 0;
-        case kDmp0: writeDmp0(record, buffer); return 0;
-        case kSmps: writeSmps(record, buffer); return 0;
-        default: return 1;
+        case kInstrumentGems: writeGems(record, buffer); return InstrumentWrite::kWritten;
+        case kInstrumentTyi: writeTyi(record, buffer); return InstrumentWrite::kWritten;
+        case kInstrumentTfi: writeTfi(record, buffer); return InstrumentWrite::kWritten;
+        case kInstrumentEif: writeEif(record, buffer); return InstrumentWrite::kWritten;
+        case kInstrumentY12: writeY12(record, buffer); return InstrumentWrite::kWritten;
+        case kInstrumentVgi: writeVgi(record, buffer); return InstrumentWrite::kWritten;
+        case kInstrumentDmp: writeDmp(record, buffer); return InstrumentWrite::kWritten;
+        case kInstrumentDmp0: writeDmp0(record, buffer); return InstrumentWrite::kWritten;
+        case kInstrumentSmps: writeSmps(record, buffer); return InstrumentWrite::kWritten;
+        default: return InstrumentWrite::kUnknownType;
     }
 }

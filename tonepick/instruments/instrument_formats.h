@@ -13,13 +13,24 @@
 constexpr int kInstrumentTypeCount = 9;
 constexpr int kMaxInstrumentSize = 128;
 
-// Type whose name equals `name` ignoring letter case, or -1.
-int instrumentTypeByName(std::string_view name);
-// Name (default extension), usage description and file size of types 0..8.
+// The formats by number (a format's number is its `type` below).
+enum InstrumentType : int8_t {
+    kInstrumentGems, kInstrumentTyi, kInstrumentTfi, kInstrumentEif, kInstrumentY12,
+    kInstrumentVgi, kInstrumentDmp, kInstrumentDmp0, kInstrumentSmps,
+    kInstrumentUnknown = -1,  // no format has the name looked up
+};
+
+// Type whose name equals `name` ignoring letter case, or kInstrumentUnknown.
+InstrumentType instrumentTypeByName(std::string_view name);
+// Name (default extension) and file size of types 0..8.
 const char* instrumentTypeName(int type);
-const char* instrumentTypeDescription(int type);
 int instrumentTypeSize(int type);
 
+enum class InstrumentWrite : uint8_t {
+    kWritten,      // the first instrumentTypeSize(type) bytes are filled
+    kUnknownType,  // type outside 0..8: buffer untouched
+};
+
 // Fills the first instrumentTypeSize(type) bytes of buffer (at least
-// kMaxInstrumentSize bytes). Returns 0, or 1 for a type outside 0..8.
-int writeInstrument(const PatchRecord& record, int type, uint8_t* buffer);
+// kMaxInstrumentSize bytes).
+InstrumentWrite writeInstrument(const PatchRecord& record, int type, uint8_t* buffer);

@@ -212,31 +212,35 @@ struct CommandDispatcher {
     // A run of direct DAC writes (0x52 0x2A value) with short waits (0x7n) between
     // them at [p, end), the other common way drivers stream samples. Each write is
     // what ym2612Write would make of it: one DAC byte at the current time. The
-    // bytes are gathered and handed to the capture in slices.
+    // bytes are gathered and handed to the capture in slices. The time is kept
+    // in a local while the run lasts: the command bytes read through `p` may
+    // alias anything, which would keep stream.sampleTime in memory otherwise.
     size_t dispatchDacWriteRun(const uint8_t* p, const uint8_t* end) {
-        StreamState& s = stream;
         const uint8_t* const start = p;
         uint8_t gathered[kGatheredDacBytes];
         size_t count = 0;
+        uint32_t time = stream.sampleTime;
         uint32_t firstTime = 0;
         uint32_t lastTime = 0;
         while (static_cast<size_t>(end - p) >= kDirectWriteCommandSize) {
             if (p[0] == kVgmYm2612Port0 && p[1] == kDacDataRegister) {
-                if (count == 0) firstTime = s.sampleTime;
-                lastTime = s.sampleTime;
+                if (count == 0) firstTime = time;
+                lastTime = time;
                 gathered[count++] = p[2];
                 p += kDirectWriteCommandSize;
                 if (count == kGatheredDacBytes) {
+                    stream.sampleTime = time;
                     chips.dacDataRun(gathered, count, firstTime, lastTime);
                     count = 0;
                 }
             } else if ((p[0] & 0xF0) == kVgmShortWaitFirst) {
-                s.sampleTime += (p[0] & kWaitMask) + 1u;
+                time += (p[0] & kWaitMask) + 1u;
                 ++p;
             } else {
                 break;
             }
         }
+        stream.sampleTime = time;
         if (count != 0) chips.dacDataRun(gathered, count, firstTime, lastTime);
         return static_cast<size_t>(p - start);
     }

@@ -73,7 +73,7 @@ struct DacStreamPlayer {
     uint64_t writesMade = 0;                     // stream writes so far in the run
     uint64_t writeLimit = kMaxDacStreamWrites;   // tests lower it to reach the bound quickly
     bool boundReached = false;                   // writeLimit was reached: no stream plays any more
-    int playingCount = 0;
+    int playingCount = 0;                        // streams whose `playing` is set
 };
 
 enum class StreamCommandResult {

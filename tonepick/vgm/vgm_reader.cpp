@@ -114,37 +114,4 @@ VgmHeaderResult readHeader(VgmReader& reader, BufferedInput& in) {
     return kHeaderOk;
 }
 
-namespace {
-
-// The reader's installed handler, one command at a time.
-struct InstalledHandler {
-    VgmReader& reader;
-    bool command(uint8_t command, const uint8_t* operands) {
-        return reader.handler != nullptr && reader.handler(reader.handlerContext, command, operands);
-    }
-    size_t run(const uint8_t*, const uint8_t*) { return 0; }
-};
-
-}  // namespace
-
-VgmWalkResult walkCommands(VgmReader& reader, BufferedInput& in) {
-    InstalledHandler handler{reader};
-    return walkCommandsWith(reader, in, handler);
-}
-
 int blockCount(const VgmReader& reader) { return static_cast<int>(reader.blocks.size()); }
-
-int blockType(const VgmReader& reader, int i) {
-    if (i < 0 || i >= blockCount(reader)) return -1;
-    return reader.blocks[static_cast<size_t>(i)].type;
-}
-
-int64_t blockSize(const VgmReader& reader, int i) {
-    if (i < 0 || i >= blockCount(reader)) return -1;
-    return reader.blocks[static_cast<size_t>(i)].size;
-}
-
-const uint8_t* blockData(const VgmReader& reader, int i) {
-    if (i < 0 || i >= blockCount(reader)) return nullptr;
-    return reader.blocks[static_cast<size_t>(i)].bytes.data();
-}

@@ -1,7 +1,7 @@
 #pragma once
 // Reads a VGM file: checks the header and takes the version and the two chip
 // clocks from it, then walks the command stream, keeping every data block and
-// handing every other command to a handler.
+// handing every other command to a handler (vgm_walk.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -15,13 +15,7 @@ struct DataBlock {
     std::vector<uint8_t> bytes;  // the bytes actually present (at most size)
 };
 
-// Receives every command but 0x67 with its operand bytes (for 0x68, the 10
-// bytes after the 0x66 marker); returning true stops the walk.
-using VgmCommandHandler = bool (*)(void* context, uint8_t command, const uint8_t* operands);
-
 struct VgmReader {
-    VgmCommandHandler handler = nullptr;
-    void* handlerContext = nullptr;  // passed back to the handler
     int32_t version = 0;             // BCD, e.g. 0x150 for 1.50
     int32_t psgClock = 3579545;
     int32_t ym2612Clock = 7670454;
@@ -57,12 +51,5 @@ constexpr uint8_t kPcmBlockType = 0x00;  // YM2612 PCM data
 // Fields not reached keep their values.
 VgmHeaderResult readHeader(VgmReader& reader, BufferedInput& in);
 
-// Reads commands until the end command.
-VgmWalkResult walkCommands(VgmReader& reader, BufferedInput& in);
-
-// Stored blocks by index: type and size, or -1 when `i` is out of range; the
-// bytes, or nullptr when out of range.
+// Number of stored blocks (reader.blocks).
 int blockCount(const VgmReader& reader);
-int blockType(const VgmReader& reader, int i);
-int64_t blockSize(const VgmReader& reader, int i);
-const uint8_t* blockData(const VgmReader& reader, int i);

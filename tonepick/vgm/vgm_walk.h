@@ -1,8 +1,7 @@
 #pragma once
 // The command walk as a template over its handler, so that a caller whose
 // handler is known at compile time (the dispatcher) gets it inlined into the
-// loop instead of an indirect call per command. walkCommands is this walk with
-// the reader's installed handler.
+// loop instead of an indirect call per command.
 
 #include <array>
 #include <cstddef>

@@ -4,16 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "builders/gems_bank_builder.h"
-#include "seqconv/seqconv_driver.h"
-#include "seqconv/seqconv_run.h"
-#include "tests/support/memory_file_system.h"
-#include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/seqconv_test_run.h"
 
 namespace {
 
@@ -21,12 +17,9 @@ enum class Failure { kNone, kRefusedCreate, kShortWrite, kFailedSeek, kFailedClo
 
 constexpr size_t kShortWriteBytes = 10;  // less than either file of a song holds
 
-struct SongsRun {
+// Three songs converted into "out" with flag l, `path` failing as `failure` says.
+struct SongsRun : SeqconvTestRun {
     TempDir dir;
-    OutputCapture out;
-    MemoryFileSystem files;
-    std::unique_ptr<SeqconvRun> run = std::make_unique<SeqconvRun>();
-    int exitCode = -1;
 
     SongsRun(const std::string& path, Failure failure) {
         switch (failure) {
@@ -42,12 +35,7 @@ struct SongsRun {
         for (int p = 0; p < 3; ++p) instruments.patch(0, {1, 2, 3, 4, 5});
         writeWholeFile(dir.file("seq.bin"), bank.bytes());
         writeWholeFile(dir.file("ins.bin"), instruments.bytes());
-        run->out = out.file();
-        run->files = &files;
-        const std::string seq = dir.file("seq.bin");
-        const std::string ins = dir.file("ins.bin");
-        const char* argv[] = {"seqconv", seq.c_str(), ins.c_str(), "out", "l"};
-        exitCode = runSeqconv(*run, 5, argv);
+        start({dir.file("seq.bin"), dir.file("ins.bin"), "out", "l"});
     }
 };
 

@@ -10,12 +10,9 @@
 
 #include "common/byte_order.h"
 #include "common/output_files.h"
-#include "tests/support/memory_file_system.h"
-#include "seqconv/seqconv_driver.h"
-#include "seqconv/seqconv_run.h"
 #include "builders/gems_bank_builder.h"
-#include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/seqconv_test_run.h"
 
 namespace {
 
@@ -43,9 +40,7 @@ bool isUsage(const std::string& text) {
 
 class SeqconvDriverTest : public ::testing::Test {
 protected:
-    SeqconvDriverTest() : run(std::make_unique<SeqconvRun>()) {
-        run->out = capture.file();
-        run->files = &files;
+    SeqconvDriverTest() {
         files.requireDirectories = true;
         files.directories.insert("out");
         GemsInstrumentBankBuilder instruments;
@@ -57,30 +52,23 @@ protected:
     std::string instrumentsPath() const { return dir.file("ins.bin"); }
     void writeSequences(const std::vector<uint8_t>& bytes) { writeWholeFile(sequencesPath(), bytes); }
 
-    int runWith(const std::vector<std::string>& args) {
-        std::vector<const char*> argv = {"seqconv"};
-        for (const std::string& a : args) argv.push_back(a.c_str());
-        return runSeqconv(*run, static_cast<int>(argv.size()), argv.data());
-    }
+    int runWith(const std::vector<std::string>& args) { return test.start(args); }
     int runDefault(const std::string& outDir = "out") {
         return runWith({sequencesPath(), instrumentsPath(), outDir});
     }
 
     // Replaces the run object by a new one printing to `printed`, on the same files.
-    void freshRun(OutputCapture& printed) {
-        run = std::make_unique<SeqconvRun>();
-        run->out = printed.file();
-        run->files = &files;
-    }
+    void freshRun(OutputCapture& printed) { test.freshRun(printed); }
 
     static std::string path(const std::string& dirName, const std::string& name) {
         return joinOutputPath(dirName, name);
     }
 
     TempDir dir;
-    MemoryFileSystem files;
-    OutputCapture capture;
-    std::unique_ptr<SeqconvRun> run;
+    SeqconvTestRun test;
+    MemoryFileSystem& files = test.files;
+    OutputCapture& capture = test.out;
+    std::unique_ptr<SeqconvRun>& run = test.run;
 };
 
 TEST_F(SeqconvDriverTest, WrongArgumentCountPrintsUsageAndOpensNothing) {

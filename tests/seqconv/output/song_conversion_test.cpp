@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "seqconv/seqconv_driver.h"
-#include "seqconv/seqconv_run.h"
 #include "tests/seqconv/output/song_output_fixture.h"
 #include "tests/support/midi_dump.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/seqconv_test_run.h"
 
 namespace {
 
@@ -176,14 +175,8 @@ TEST(SeqconvProgram, SeveralSongsWithAllFlags) {
     TempDir dir;
     ASSERT_TRUE(writeWholeFile(dir.file("seq.bin"), sequences.bytes()));
     ASSERT_TRUE(writeWholeFile(dir.file("ins.bin"), instruments.bytes()));
-    const std::string seqPath = dir.file("seq.bin");
-    const std::string insPath = dir.file("ins.bin");
-    SongOutputFixture f;
-    const char* const argv[] = {"seqconv", seqPath.c_str(), insPath.c_str(), "out", "3pscl"};
-    auto run = std::make_unique<SeqconvRun>();
-    run->out = f.printed.file();
-    run->files = &f.files;
-    EXPECT_EQ(runSeqconv(*run, 5, argv), 0);
+    SeqconvTestRun f;
+    EXPECT_EQ(f.start({dir.file("seq.bin"), dir.file("ins.bin"), "out", "3pscl"}), kSeqconvExitOk);
 
     // Tempo 110 + 40 = 150, PAL: 480,000 microseconds, kept by the later songs.
     const Bytes tempoPal150 = tempo(0x07, 0x53, 0x00);
@@ -247,7 +240,7 @@ TEST(SeqconvProgram, SeveralSongsWithAllFlags) {
     EXPECT_EQ(f.files.at(joinOutputPath("out", "001.mid")), song1);
 
     // The writer's trace lines, one set per song, in order.
-    const std::string trace = f.printed.text();
+    const std::string trace = f.text();
     std::string writerLines;
     for (size_t pos = 0; pos < trace.size();) {
         const size_t end = trace.find('\n', pos);

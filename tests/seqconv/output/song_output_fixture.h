@@ -10,6 +10,7 @@
 
 #include "common/output_files.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/midi_bytes.h"
 #include "seqconv/interpreter/interpreter.h"
 #include "seqconv/output/song_conversion.h"
 #include "builders/gems_bank_builder.h"
@@ -137,34 +138,12 @@ inline std::vector<std::vector<uint8_t>> midiChunks(const std::vector<uint8_t>& 
     return chunks;
 }
 
-// Bytes of an expected MIDI file: header with `tracks` tracks, then the chunks.
+using midi_bytes::bytesOf;
+using midi_bytes::metaText;
+using midi_bytes::trackStart;
+
+// Bytes of an expected song file: the header with tracks.size() tracks and 24
+// ticks per quarter note, then the chunks.
 inline std::vector<uint8_t> midiFile(const std::vector<std::vector<uint8_t>>& tracks) {
-    std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, static_cast<uint8_t>(tracks.size()), 0, 0x18};
-    for (const auto& t : tracks) {
-        file.insert(file.end(), {'M', 'T', 'r', 'k', 0, 0, static_cast<uint8_t>(t.size() >> 8),
-                                 static_cast<uint8_t>(t.size())});
-        file.insert(file.end(), t.begin(), t.end());
-    }
-    return file;
-}
-
-// Concatenates byte groups, so expected tracks read event by event.
-inline std::vector<uint8_t> bytesOf(std::initializer_list<std::vector<uint8_t>> parts) {
-    std::vector<uint8_t> out;
-    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-// Meta text event at delta 0 (track name 0x03, instrument name 0x04, marker 0x06).
-inline std::vector<uint8_t> metaText(uint8_t delta, uint8_t type, const std::string& text) {
-    std::vector<uint8_t> out = {delta, 0xFF, type, static_cast<uint8_t>(text.size())};
-    out.insert(out.end(), text.begin(), text.end());
-    return out;
-}
-
-// Track name and instrument name, then the 12-semitone bend range on `channel`.
-inline std::vector<uint8_t> trackStart(const std::string& name, int channel) {
-    const auto b = static_cast<uint8_t>(0xB0 | channel);
-    return bytesOf({metaText(0, 0x03, name), metaText(0, 0x04, name),
-                    {0, b, 0x64, 0, 0, b, 0x65, 0, 0, b, 0x06, 0x0C, 0, b, 0x64, 0x7F}});
+    return midi_bytes::midiFile(0x18, tracks);
 }

@@ -6,29 +6,22 @@
 
 #include "common/byte_order.h"
 #include "common/output_files.h"
-#include "tests/support/memory_file_system.h"
 #include "tests/support/midi_dump.h"
-#include "tests/support/output_capture.h"
+#include "tests/support/tonepick_test_run.h"
 #include "tonepick/run_chips.h"
 #include "tonepick/run_outputs.h"
-#include "tonepick/tonepick_run.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
 struct DacFixture : ::testing::Test {
-    MemoryFileSystem fs;
-    OutputCapture printed;
-    TonepickRun run;
+    TonepickTestRun test;  // output directory "out"
+    TonepickRun& run = test.run;
+    MemoryFileSystem& fs = test.files;
 
-    DacFixture() {
-        run.out = printed.file();
-        run.files = &fs;
-        run.settings.outputDir = "out";
-        fs.requireDirectories = true;
-    }
-    std::string output() { return printed.text(); }
+    DacFixture() { fs.requireDirectories = true; }
+    std::string output() { return test.text(); }
     static std::string path(const char* name) { return joinOutputPath("out", name); }
 
     void at(uint32_t time) { run.stream.sampleTime = time; }

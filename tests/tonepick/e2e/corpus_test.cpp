@@ -11,10 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/output_capture.h"
-#include "tonepick/tonepick_driver.h"
-#include "tonepick/tonepick_run.h"
-#include "tests/support/memory_file_system.h"
+#include "tests/support/tonepick_test_run.h"
 
 namespace {
 
@@ -62,18 +59,13 @@ TEST(TonepickCorpus, EveryFileWalksToItsEndAsTheManifestSays) {
         auto f = features(cols[8]);
         SCOPED_TRACE(name);
 
-        OutputCapture out;
-        MemoryFileSystem disk;
-        TonepickRun run;
-        run.out = out.file();
-        run.files = &disk;
-        const std::string path = kCorpus + "/" + name;
-        const char* argv[] = {"tonepick", path.c_str(), "out"};
-        EXPECT_EQ(runTonepick(run, 3, argv), 0);
+        TonepickTestRun t;
+        const TonepickRun& run = t.run;
+        EXPECT_EQ(t.start({kCorpus + "/" + name, "out"}), kExitOk);
         ++files;
 
         std::map<std::string, long> unhandled;
-        std::istringstream lines(out.text());
+        std::istringstream lines(t.text());
         std::string l;
         while (std::getline(lines, l)) {
             EXPECT_EQ(l.rfind("Error: invalid", 0), std::string::npos) << l;
@@ -102,8 +94,8 @@ TEST(TonepickCorpus, EveryFileWalksToItsEndAsTheManifestSays) {
             std::snprintf(type, sizeof type, "%02X", b.type);
             std::snprintf(file, sizeof file, "out/datablock_%02zu(%s).bin", i, type);
             ++types[type];
-            ASSERT_TRUE(disk.has(file)) << file;
-            EXPECT_EQ(disk.at(file), b.bytes);
+            ASSERT_TRUE(t.files.has(file)) << file;
+            EXPECT_EQ(t.files.at(file), b.bytes);
         }
         EXPECT_EQ(std::to_string(bytes), f["block_bytes"]);
         EXPECT_EQ(types, counts(f["block_types"] == "-" ? "-" : f["block_types"]));

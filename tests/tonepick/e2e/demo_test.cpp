@@ -7,11 +7,8 @@
 #include <string>
 
 #include "examples/demo_tune.h"
-#include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
-#include "tonepick/tonepick_driver.h"
-#include "tonepick/tonepick_run.h"
-#include "tests/support/memory_file_system.h"
+#include "tests/support/tonepick_test_run.h"
 
 namespace {
 
@@ -26,15 +23,12 @@ TEST(TonepickDemo, CommittedFileMatchesTheGenerator) {
 
 TEST(TonepickDemo, ConvertsCleanly) {
     const auto vgm = buildDemoVgm();
-    OutputCapture out;
-    MemoryFileSystem files;
-    TonepickRun run;
-    run.out = out.file();
-    run.files = &files;
-    run.settings.outputDir = "demo";
-    run.settings.patchExtension = "gems";
-    EXPECT_EQ(convertVgmBytes(run, vgm.data(), vgm.size()), 0);
-    const std::string text = out.text();
+    TonepickTestRun demo;
+    const TonepickRun& run = demo.run;
+    const MemoryFileSystem& files = demo.files;
+    demo.run.settings.outputDir = "demo";
+    EXPECT_EQ(demo.convert(vgm), kExitOk);
+    const std::string text = demo.text();
     EXPECT_EQ(text.find("Error"), std::string::npos) << text;
     EXPECT_EQ(text.find("Unhandled"), std::string::npos) << text;
     EXPECT_EQ(run.stream.sampleTime, 34u * 11025u);  // 32 eighths and two to let the notes ring out

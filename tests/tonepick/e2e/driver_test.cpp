@@ -7,49 +7,31 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/output_capture.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/tonepick_test_run.h"
 #include "builders/vgm_builder.h"
 #include "tests/tonepick/e2e/usage_text.h"
-#include "tonepick/tonepick_driver.h"
-#include "tonepick/tonepick_run.h"
-#include "tests/support/memory_file_system.h"
 
 namespace {
 
 // A run with captured output and in-memory output files.
-struct DriverRun {
-    OutputCapture out;
-    MemoryFileSystem files;
-    TonepickRun run;
+struct DriverRun : TonepickTestRun {
     TempDir temp;
-    int exitCode = -1;
-
-    DriverRun() {
-        run.out = out.file();
-        run.files = &files;
-    }
 
     // Runs the program; "IN" in `args` stands for a file holding `input`.
-    int start(std::vector<std::string> args, const std::vector<uint8_t>& input = {}) {
+    TonepickExit start(std::vector<std::string> args, const std::vector<uint8_t>& input = {}) {
         const std::string inputPath = temp.file("input.vgm");
         writeWholeFile(inputPath, input);
-        std::vector<const char*> argv{"tonepick"};
         for (auto& a : args) {
             if (a == "IN") a = inputPath;
-            argv.push_back(a.c_str());
         }
-        exitCode = runTonepick(run, static_cast<int>(argv.size()), argv.data());
-        return exitCode;
+        return TonepickTestRun::start(args);
     }
 
-    int convert(const std::vector<uint8_t>& input, const std::string& outputDir) {
+    TonepickExit convert(const std::vector<uint8_t>& input, const std::string& outputDir) {
         run.settings.outputDir = outputDir;
-        exitCode = convertVgmBytes(run, input.data(), input.size());
-        return exitCode;
+        return TonepickTestRun::convert(input);
     }
-
-    std::string text() { return out.text(); }
 };
 
 std::string headerLines(int version, int psg = 3579545, int ym = 7670454) {

@@ -4,16 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "builders/vgm_builder.h"
-#include "tests/support/memory_file_system.h"
-#include "tests/support/output_capture.h"
-#include "tonepick/instruments/instrument_formats.h"
-#include "tonepick/tonepick_driver.h"
-#include "tonepick/tonepick_run.h"
+#include "tests/support/tonepick_test_run.h"
 
 namespace {
 
@@ -32,12 +27,8 @@ const std::vector<std::string> kAllFiles = {"out/sample_000.wav", "out/vgm.mid",
                                             "out/datablock_00(00).bin"};
 constexpr size_t kShortWriteBytes = 10;  // less than any of the files holds
 
-struct FailedRun {
-    OutputCapture out;
-    MemoryFileSystem files;
-    std::unique_ptr<TonepickRun> run = std::make_unique<TonepickRun>();
-    int exitCode = -1;
-
+// oneOfEach() converted into "out" as gems, `path` failing as `failure` says.
+struct FailedRun : TonepickTestRun {
     FailedRun(const std::string& path, Failure failure) {
         switch (failure) {
             case Failure::kRefusedCreate: files.refusedPaths.insert(path); break;
@@ -45,12 +36,7 @@ struct FailedRun {
             case Failure::kFailedSeek: files.failedSeekPaths.insert(path); break;
             case Failure::kFailedClose: files.failedClosePaths.insert(path); break;
         }
-        run->out = out.file();
-        run->files = &files;
-        run->settings.outputDir = "out";
-        run->settings.patchExtension = instrumentTypeName(0);
-        const std::vector<uint8_t> vgm = oneOfEach();
-        exitCode = convertVgmBytes(*run, vgm.data(), vgm.size());
+        convert(oneOfEach());
     }
 };
 

@@ -36,7 +36,7 @@ std::vector<uint8_t> concat(std::initializer_list<std::vector<uint8_t>> parts) {
 std::vector<uint8_t> render(const PatchRecord& r, int type, uint8_t fill) {
     std::array<uint8_t, kMaxInstrumentSize + 8> buffer;
     buffer.fill(fill);
-    EXPECT_EQ(writeInstrument(r, type, buffer.data()), 0);
+    EXPECT_EQ(writeInstrument(r, type, buffer.data()), InstrumentWrite::kWritten);
     const auto size = static_cast<size_t>(instrumentTypeSize(type));
     for (size_t i = size; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], fill) << "type " << type << " wrote past its size";
     return std::vector<uint8_t>(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(size));
@@ -138,8 +138,8 @@ TEST(InstrumentFormatsTest, DetuneRecodingAndSizes) {
     }
     std::array<uint8_t, kMaxInstrumentSize> b;
     b.fill(0xAB);
-    EXPECT_EQ(writeInstrument(PatchRecord{}, 9, b.data()), 1);
-    EXPECT_EQ(writeInstrument(PatchRecord{}, -1, b.data()), 1);
+    EXPECT_EQ(writeInstrument(PatchRecord{}, 9, b.data()), InstrumentWrite::kUnknownType);
+    EXPECT_EQ(writeInstrument(PatchRecord{}, -1, b.data()), InstrumentWrite::kUnknownType);
     for (uint8_t x : b) EXPECT_EQ(x, 0xAB);
 }
 
@@ -149,21 +149,15 @@ TEST(InstrumentFormatsTest, NamesAndLookup) {
         EXPECT_STREQ(instrumentTypeName(t), names[t]);
         EXPECT_EQ(instrumentTypeByName(names[t]), t);
     }
-    EXPECT_EQ(instrumentTypeByName("GEMS"), 0);
-    EXPECT_EQ(instrumentTypeByName("TFI"), 2);
-    EXPECT_EQ(instrumentTypeByName("Dmp0"), 7);
-    EXPECT_EQ(instrumentTypeByName("DMP"), 6);
-    EXPECT_EQ(instrumentTypeByName("SmPs"), 8);
-    EXPECT_EQ(instrumentTypeByName(""), -1);
-    EXPECT_EQ(instrumentTypeByName("dm"), -1);
-    EXPECT_EQ(instrumentTypeByName("gemss"), -1);
-    EXPECT_EQ(instrumentTypeByName("y 12"), -1);
-    const char* descriptions[] = {"internal GEMS 2.8 format (default)", "Tiido's instrument file",
-                                  "TFM Music Maker instrument file", "ECHO instrument file",
-                                  "GensKMOD YM2612 channel dump", "VGM Music Maker instrument file",
-                                  "DefleMask instrument file", "DefleMask instrument file version 0",
-                                  "internal SMPS format (Sonic 3)"};
-    for (int t = 0; t < kInstrumentTypeCount; ++t) EXPECT_STREQ(instrumentTypeDescription(t), descriptions[t]);
+    EXPECT_EQ(instrumentTypeByName("GEMS"), kInstrumentGems);
+    EXPECT_EQ(instrumentTypeByName("TFI"), kInstrumentTfi);
+    EXPECT_EQ(instrumentTypeByName("Dmp0"), kInstrumentDmp0);
+    EXPECT_EQ(instrumentTypeByName("DMP"), kInstrumentDmp);
+    EXPECT_EQ(instrumentTypeByName("SmPs"), kInstrumentSmps);
+    EXPECT_EQ(instrumentTypeByName(""), kInstrumentUnknown);
+    EXPECT_EQ(instrumentTypeByName("dm"), kInstrumentUnknown);
+    EXPECT_EQ(instrumentTypeByName("gemss"), kInstrumentUnknown);
+    EXPECT_EQ(instrumentTypeByName("y 12"), kInstrumentUnknown);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,9 +12,7 @@
 #include "tests/support/process_runner.h"
 #include "builders/vgm_builder.h"
 #include "tonepick/instruments/instrument_formats.h"
-#include "tonepick/tonepick_driver.h"
-#include "tonepick/tonepick_run.h"
-#include "tests/support/memory_file_system.h"
+#include "tests/support/tonepick_test_run.h"
 
 namespace {
 
@@ -99,31 +96,16 @@ std::vector<uint8_t> image(const PatchRecord& r, int type) {
     return std::vector<uint8_t>(b.begin(), b.begin() + instrumentTypeSize(type));
 }
 
-// A run whose messages go to a memory buffer and whose files stay in memory.
-struct MemoryRun {
-    MemoryRun() {
-        run.out = open_memstream(&text, &textSize);
-        run.files = &fs;
-    }
-    ~MemoryRun() {
-        std::fclose(run.out);
-        std::free(text);
-    }
-    std::string output() {
-        std::fflush(run.out);
-        return std::string(text, textSize);
-    }
+// A run whose messages and files stay in memory, with its patch files listed.
+struct MemoryRun : TonepickTestRun {
+    std::string output() { return text(); }
     std::vector<std::string> patchFiles() const {
         std::vector<std::string> names;
-        for (const auto& p : fs.creationOrder) {
+        for (const auto& p : files.creationOrder) {
             if (p.find("patch_") != std::string::npos) names.push_back(p);
         }
         return names;
     }
-    TonepickRun run;
-    MemoryFileSystem fs;
-    char* text = nullptr;
-    size_t textSize = 0;
 };
 
 TEST(PatchFilesEndToEnd, EveryFormatFromABuiltTune) {
@@ -131,17 +113,16 @@ TEST(PatchFilesEndToEnd, EveryFormatFromABuiltTune) {
     for (int type = 0; type < kInstrumentTypeCount; ++type) {
         SCOPED_TRACE(instrumentTypeName(type));
         MemoryRun m;
-        m.run.settings.outputDir = "out";
         m.run.settings.formatIndex = type;
         m.run.settings.patchExtension = instrumentTypeName(type);
-        ASSERT_EQ(convertVgmBytes(m.run, tune.vgm.data(), tune.vgm.size()), 0) << m.output();
+        ASSERT_EQ(m.convert(tune.vgm), kExitOk) << m.output();
         EXPECT_EQ(m.output().find("Error"), std::string::npos) << m.output();
         const std::string ext = std::string(".") + instrumentTypeName(type);
         ASSERT_EQ(m.patchFiles(), (std::vector<std::string>{joinOutputPath("out", "patch_00" + ext),
                                                             joinOutputPath("out", "patch_01" + ext),
                                                             joinOutputPath("out", "patch_02" + ext)}));
         for (size_t i = 0; i < 3; ++i) {
-            EXPECT_EQ(hexBytes(m.fs.at(m.patchFiles()[i])), hexBytes(image(tune.expected[i], type))) << i;
+            EXPECT_EQ(hexBytes(m.files.at(m.patchFiles()[i])), hexBytes(image(tune.expected[i], type))) << i;
         }
     }
 }
@@ -151,12 +132,10 @@ TEST(PatchFilesEndToEnd, TuneWithoutKeyOnWritesNoPatchFile) {
     setInstrument(v, 0, instrument(0x11));
     v.frequency(0, 4, 0x284).wait(10).end();
     const auto bytes = v.bytes();
-    MemoryRun m;
-    m.run.settings.outputDir = "out";
-    m.run.settings.patchExtension = "gems";
-    ASSERT_EQ(convertVgmBytes(m.run, bytes.data(), bytes.size()), 0);
+    MemoryRun m;  // into "out" as gems
+    ASSERT_EQ(m.convert(bytes), kExitOk);
     EXPECT_TRUE(m.patchFiles().empty());
-    EXPECT_TRUE(m.fs.has(joinOutputPath("out", "vgm.mid")));
+    EXPECT_TRUE(m.files.has(joinOutputPath("out", "vgm.mid")));
 }
 
 // The options as typed: format names in any case, -pext before or after -p.
@@ -182,17 +161,17 @@ TEST(PatchFilesEndToEnd, CommandLineChoosesFormatAndExtension) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.extension);
-        std::vector<const char*> argv = {"tonepick", input.c_str(), "out"};
-        for (const auto& o : c.options) argv.push_back(o.c_str());
+        std::vector<std::string> args = {input, "out"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
         MemoryRun m;
-        ASSERT_EQ(runTonepick(m.run, static_cast<int>(argv.size()), argv.data()), 0) << m.output();
+        ASSERT_EQ(m.start(args), kExitOk) << m.output();
         const auto files = m.patchFiles();
         ASSERT_EQ(files.size(), 3u);
         for (size_t i = 0; i < 3; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "patch_%02zu.%s", i, c.extension);
             EXPECT_EQ(files[i], joinOutputPath("out", name));
-            EXPECT_EQ(hexBytes(m.fs.at(files[i])), hexBytes(image(tune.expected[i], c.type)));
+            EXPECT_EQ(hexBytes(m.files.at(files[i])), hexBytes(image(tune.expected[i], c.type)));
         }
     }
 }

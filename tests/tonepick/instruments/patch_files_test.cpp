@@ -1,36 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "tests/support/midi_dump.h"
 #include "tonepick/instruments/instrument_formats.h"
 #include "tonepick/run_outputs.h"
-#include "tonepick/tonepick_run.h"
-#include "tests/support/memory_file_system.h"
+#include "tests/support/tonepick_test_run.h"
 
 namespace {
 
 class PatchFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        run.out = open_memstream(&text_, &textSize_);
-        run.files = &fs;
-        run.settings.outputDir = "out";
         run.settings.formatIndex = 1;
         run.settings.patchExtension = "tyi";
     }
-    void TearDown() override {
-        std::fclose(run.out);
-        std::free(text_);
-    }
-    std::string output() {
-        std::fflush(run.out);
-        return std::string(text_, textSize_);
-    }
+    std::string output() { return test.text(); }
     void addPatches(int count) {
         for (int i = 0; i < count; ++i) {
             PatchRecord r;
@@ -47,12 +34,9 @@ protected:
         return std::vector<uint8_t>(b.begin(), b.begin() + instrumentTypeSize(type));
     }
 
-    TonepickRun run;
-    MemoryFileSystem fs;
-
-private:
-    char* text_ = nullptr;
-    size_t textSize_ = 0;
+    TonepickTestRun test;  // output directory "out"
+    TonepickRun& run = test.run;
+    MemoryFileSystem& fs = test.files;
 };
 
 TEST_F(PatchFilesTest, OneFilePerPatchInListOrder) {

@@ -7,36 +7,27 @@
 
 #include "common/byte_order.h"
 #include "common/output_files.h"
-#include "tests/support/memory_file_system.h"
 #include "tests/support/midi_dump.h"
-#include "tests/support/output_capture.h"
+#include "tests/support/tonepick_test_run.h"
 #include "builders/vgm_builder.h"
 #include "tests/tonepick/midi/expected_midi.h"
-#include "tonepick/tonepick_driver.h"
-#include "tonepick/tonepick_run.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
 struct Conversion : ::testing::Test {
-    MemoryFileSystem fs;
-    OutputCapture printed;
-    TonepickRun run;
-    int exitCode = -1;
+    TonepickTestRun test;  // into "out", instruments as gems
+    TonepickRun& run = test.run;
+    MemoryFileSystem& fs = test.files;
+    OutputCapture& printed = test.out;
+    int& exitCode = test.exitCode;
 
     Conversion() {
-        run.out = printed.file();
-        run.files = &fs;
-        run.settings.outputDir = "out";
-        run.settings.patchExtension = "gems";
         // The output directory does not exist before the run.
         fs.requireDirectories = true;
     }
-    void convert(const VgmBuilder& v) {
-        const Bytes bytes = v.bytes();
-        exitCode = convertVgmBytes(run, bytes.data(), bytes.size());
-    }
+    void convert(const VgmBuilder& v) { test.convert(v.bytes()); }
     static std::string path(const char* name) { return joinOutputPath("out", name); }
     Bytes midi() const { return fs.has(path("vgm.mid")) ? fs.at(path("vgm.mid")) : Bytes{}; }
 };

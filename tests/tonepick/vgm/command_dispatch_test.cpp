@@ -7,23 +7,19 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/output_capture.h"
+#include "tests/support/tonepick_test_run.h"
 #include "builders/vgm_builder.h"
 #include "tonepick/run_chips.h"
-#include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/command_dispatch.h"
 
 namespace {
 
 // Walks `file` through the dispatcher of a fresh run; output is captured.
-struct DispatchRun {
-    OutputCapture out;
-    TonepickRun run;
+struct DispatchRun : TonepickTestRun {
     int walk = -1;
 
     explicit DispatchRun(const std::vector<uint8_t>& file) {
-        run.out = out.file();
         BufferedInput in;
         openMemoryInput(in, file.data(), file.size());
         readHeader(run.reader, in);

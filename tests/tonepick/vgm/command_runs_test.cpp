@@ -14,8 +14,7 @@
 #include <vector>
 
 #include "common/output_files.h"
-#include "tests/support/memory_file_system.h"
-#include "tests/support/output_capture.h"
+#include "tests/support/tonepick_test_run.h"
 #include "builders/vgm_builder.h"
 #include "tonepick/run_chips.h"
 #include "tonepick/tonepick_run.h"
@@ -34,17 +33,12 @@ struct OneByOne {
 
 enum class Way { kOneByOne, kRunsFromMemory, kRunsFromFile };
 
-struct Walked {
-    OutputCapture out;
-    MemoryFileSystem files;
-    TonepickRun run;
+// A run into "out" whose walk alone is done.
+struct Walked : TonepickTestRun {
     int walk = -1;
 };
 
 void walk(Walked& w, const std::vector<uint8_t>& file, Way way) {
-    w.run.out = w.out.file();
-    w.run.files = &w.files;
-    w.run.settings.outputDir = "out";
     BufferedInput in;
     std::FILE* f = nullptr;
     if (way == Way::kRunsFromFile) {

@@ -11,27 +11,16 @@
 #include "builders/vgm_builder.h"
 #include "common/byte_order.h"
 #include "common/output_files.h"
-#include "tests/support/memory_file_system.h"
-#include "tests/support/output_capture.h"
+#include "tests/support/tonepick_test_run.h"
 #include "tonepick/chips/dac_capture.h"
-#include "tonepick/tonepick_driver.h"
-#include "tonepick/tonepick_run.h"
 
 namespace {
 
-struct Converted {
-    OutputCapture out;
-    MemoryFileSystem files;
-    TonepickRun run;
-    int exitCode = -1;
-
+// A conversion into "out".
+struct Converted : TonepickTestRun {
     explicit Converted(const std::vector<uint8_t>& vgm, uint64_t writeLimit = kMaxDacStreamWrites) {
-        run.out = out.file();
-        run.files = &files;
-        run.settings.outputDir = "out";
-        run.settings.patchExtension = "gems";
         run.stream.dacStreams.writeLimit = writeLimit;
-        exitCode = convertVgmBytes(run, vgm.data(), vgm.size());
+        convert(vgm);
     }
     bool hasSample(int n) const { return files.has(path(n)); }
     std::vector<uint8_t> sampleBytes(int n) const {

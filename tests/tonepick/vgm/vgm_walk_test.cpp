@@ -11,6 +11,7 @@
 #include "tonepick/vgm/buffered_input.h"
 #include "tonepick/vgm/vgm_commands.h"
 #include "tonepick/vgm/vgm_reader.h"
+#include "tonepick/vgm/vgm_walk.h"
 
 namespace {
 
@@ -20,18 +21,19 @@ struct Seen {
     bool operator==(const Seen&) const = default;
 };
 
+// The walk's handler: records every command it is handed, one at a time.
 struct Recorder {
     std::vector<Seen> seen;
     int32_t version = 0;
     int stopAt = -1;        // command that asks the walk to stop
-};
 
-bool record(void* context, uint8_t command, const uint8_t* operands) {
-    auto& r = *static_cast<Recorder*>(context);
-    const int n = command == kVgmPcmRamWrite ? 10 : vgmOperandLength(command, r.version);
-    r.seen.push_back({command, std::vector<uint8_t>(operands, operands + n)});
-    return command == r.stopAt;
-}
+    bool command(uint8_t command, const uint8_t* operands) {
+        const int n = command == kVgmPcmRamWrite ? 10 : vgmOperandLength(command, version);
+        seen.push_back({command, std::vector<uint8_t>(operands, operands + n)});
+        return command == stopAt;
+    }
+    size_t run(const uint8_t*, const uint8_t*) { return 0; }
+};
 
 struct Walk {
     int header = -1;
@@ -44,11 +46,9 @@ struct Walk {
 void walkMemory(Walk& w, const std::vector<uint8_t>& file) {
     BufferedInput in;
     openMemoryInput(in, file.data(), file.size());
-    w.reader.handler = record;
-    w.reader.handlerContext = &w.rec;
     w.header = readHeader(w.reader, in);
     w.rec.version = w.reader.version;
-    w.result = walkCommands(w.reader, in);
+    w.result = walkCommandsWith(w.reader, in, w.rec);
 }
 
 // Expected operand lengths, written from the VGM format's command ranges.
@@ -148,18 +148,17 @@ TEST(VgmWalk, DataBlocksAreStoredNotDispatched) {
     EXPECT_EQ(w.result, kWalkEnded);
     ASSERT_EQ(blockCount(w.reader), 4);
     EXPECT_EQ(w.rec.seen, (std::vector<Seen>{{0x66, {}}}));
-    EXPECT_EQ(blockType(w.reader, 1), 0x03);
-    EXPECT_EQ(blockSize(w.reader, 2), 2);
-    EXPECT_EQ(std::vector<uint8_t>(blockData(w.reader, 2), blockData(w.reader, 2) + 2), (std::vector<uint8_t>{4, 5}));
-    EXPECT_EQ(blockType(w.reader, 3), 0xC0);
-    EXPECT_EQ(blockSize(w.reader, 3), 0);
+    const std::vector<DataBlock>& blocks = w.reader.blocks;
+    EXPECT_EQ(blocks[0].type, 0x00);
+    EXPECT_EQ(blocks[0].bytes, (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(blocks[1].type, 0x03);
+    EXPECT_EQ(blocks[2].size, 2u);
+    EXPECT_EQ(blocks[2].bytes, (std::vector<uint8_t>{4, 5}));
+    EXPECT_EQ(blocks[3].type, 0xC0);
+    EXPECT_EQ(blocks[3].size, 0u);
+    EXPECT_TRUE(blocks[3].bytes.empty());
     // Same-type blocks stay separate; the last type 0x00 one is the PCM source.
     EXPECT_EQ(w.reader.pcmBlock, 2);
-    for (int i : {-1, 4}) {
-        EXPECT_EQ(blockType(w.reader, i), -1);
-        EXPECT_EQ(blockSize(w.reader, i), -1);
-        EXPECT_EQ(blockData(w.reader, i), nullptr);
-    }
 }
 
 TEST(VgmWalk, PcmSourceIsOnlyTypeZero) {
@@ -197,7 +196,7 @@ TEST(VgmWalk, ForgedBlockSizeCostsOnlyTheBytesPresent) {
     walkMemory(w, file);
     EXPECT_EQ(w.result, kWalkUnexpectedEnd);
     ASSERT_EQ(blockCount(w.reader), 1);
-    EXPECT_EQ(blockSize(w.reader, 0), 0xFFFFFFFF);
+    EXPECT_EQ(w.reader.blocks[0].size, 0xFFFFFFFFu);
     EXPECT_EQ(w.reader.blocks[0].bytes, std::vector<uint8_t>(100, 0x42));
     EXPECT_LT(w.reader.blocks[0].bytes.capacity(), 1024u);
 
@@ -209,8 +208,10 @@ TEST(VgmWalk, ForgedBlockSizeCostsOnlyTheBytesPresent) {
     BufferedInput in;
     openFileInput(in, f);
     VgmReader r;
+    Recorder rec;
     EXPECT_EQ(readHeader(r, in), kHeaderOk);
-    EXPECT_EQ(walkCommands(r, in), kWalkUnexpectedEnd);
+    rec.version = r.version;
+    EXPECT_EQ(walkCommandsWith(r, in, rec), kWalkUnexpectedEnd);
     std::fclose(f);
     ASSERT_EQ(r.blocks.size(), 1u);
     EXPECT_EQ(r.blocks[0].bytes.size(), 100u);
@@ -243,11 +244,9 @@ TEST(VgmWalk, FileAndMemoryInputAgreeAcrossChunkBoundaries) {
     BufferedInput in;
     openFileInput(in, f);
     Walk disk;
-    disk.reader.handler = record;
-    disk.reader.handlerContext = &disk.rec;
     ASSERT_EQ(readHeader(disk.reader, in), kHeaderOk);
     disk.rec.version = disk.reader.version;
-    EXPECT_EQ(walkCommands(disk.reader, in), kWalkEnded);
+    EXPECT_EQ(walkCommandsWith(disk.reader, in, disk.rec), kWalkEnded);
     std::fclose(f);
 
     EXPECT_EQ(disk.rec.seen.size(), mem.rec.seen.size());
