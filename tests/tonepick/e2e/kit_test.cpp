@@ -317,3 +317,27 @@ TEST(Kit, PcmReadsAndAStreamFromOnePlaceAreOneSample) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Kit, ManySeeksOfOneBytePlaysInAOneByteBankStayFewSamples) {
+    // Plays of one byte, half of them past the end of a one-byte block, and
+    // a stream of a huge pass over the same byte: one sample, every play counted.
+    VgmBuilder b(0x160);
+    b.dataBlock(0x00, {0x42});
+    dacOn(b);
+    for (int i = 0; i < 60000; ++i) b.pcmSeek(static_cast<uint32_t>(i % 2)).pcmWrite(1);
+    streamSetup(b, 0);
+    streamFrequency(b, 0, 44100);
+    streamStart(b, 0, 0, 0x01, 0xFFFF);
+    b.wait(10).end();
+    Kit k(b.bytes());
+    EXPECT_EQ(k.exitCode, 0);
+    ASSERT_TRUE(k.has(0));
+    EXPECT_FALSE(k.has(1));
+    EXPECT_EQ(k.bytes(0), std::vector<uint8_t>{0x42});
+    EXPECT_NE(k.listing().find("sample_000.wav\t36\t44100\t1\t30001\tblock 0 offset 0\n"), std::string::npos)
+        << k.listing().substr(0, 200);
+}
+
+}  // namespace
