@@ -26,29 +26,52 @@ constexpr size_t kKitChunk = 64 * 1024;  // sample bytes gathered per write
 
 // Calls put(bytes, n) with the bytes of kit sample `s` in pieces; false when
 // some could not be read back.
+// A PCM or stream sample as a pass over the stream bank (the PCM blocks end
+// to end) from its place; false when its block is not in the bank.
+bool kitSamplePass(TonepickRun& run, const KitSample& s, DacStream& pass) {
+    const StreamBank& bank = run.stream.dacStreams.pcmBank;
+    const auto at = std::lower_bound(bank.blocks.begin(), bank.blocks.end(), s.block,
+                                     [](const StreamBankBlock& b, uint32_t block) { return b.block < block; });
+    if (at == bank.blocks.end() || at->block != s.block) return false;
+    pass.hasBank = true;
+    pass.bankType = kPcmBlockType;
+    pass.stepSize = s.step;
+    pass.start = at->offset + s.offset;
+    pass.writes = std::max(s.length, s.pcmReach);
+    pass.reverse = s.reverse;
+    return true;
+}
+
+// Extra bytes the kit's stream samples may hold beyond what their plays
+// reached: a drum cut short by the next one is still written whole, but a
+// forged log of many start positions cannot turn a few command bytes into a
+// copy of the whole bank per start.
+constexpr uint64_t kKitWholePassBudget = 64ull << 20;
+
+// How many bytes sample `s` holds: as far as a PCM play read, or a stream
+// play reached, or a whole pass while `budget` allows.
+uint64_t kitSampleBytes(TonepickRun& run, const KitSample& s, uint64_t& budget) {
+    if (s.source == KitSource::kDirect) return s.length;
+    DacStream pass;
+    if (!kitSamplePass(run, s, pass)) return 0;
+    const uint64_t whole = dac_stream_detail::passBytesInBank(run.stream.dacStreams, pass);
+    const uint64_t reached = std::min(whole, std::max(std::min(s.streamReach, s.length), s.pcmReach));
+    if (s.length == 0 || whole - reached > budget) return reached;  // no stream play: as far as read
+    budget -= whole - reached;
+    return whole;
+}
+
+// Calls put(bytes, n) with the first `count` bytes of kit sample `s` in
+// pieces; false when some could not be read back.
 template <typename Put>
-bool forEachKitSamplePiece(TonepickRun& run, const KitSample& s, Put&& put) {
+bool forEachKitSamplePiece(TonepickRun& run, const KitSample& s, uint64_t count, Put&& put) {
     std::vector<uint8_t> chunk(kKitChunk);
     switch (s.source) {
         case KitSource::kPcm:
         case KitSource::kStream: {
-            // From its place in the stream bank (the PCM blocks end to end):
-            // as far as a PCM play read, or one pass as far as a stream play
-            // reached. A drum a game always plays whole is the whole pass, and
-            // a forged log cannot turn a few bytes of stream commands into a
-            // copy of the whole bank per start position.
-            const StreamBank& bank = run.stream.dacStreams.pcmBank;
-            const auto at = std::lower_bound(bank.blocks.begin(), bank.blocks.end(), s.block,
-                                             [](const StreamBankBlock& b, uint32_t block) { return b.block < block; });
-            if (at == bank.blocks.end() || at->block != s.block) return true;  // not a block of the bank
             DacStream pass;
-            pass.hasBank = true;
-            pass.bankType = kPcmBlockType;
-            pass.stepSize = s.step;
-            pass.start = at->offset + s.offset;
-            pass.writes = std::max(s.length, s.pcmReach);
-            pass.reverse = s.reverse;
-            uint64_t left = std::max(std::min(s.streamReach, s.length), s.pcmReach);
+            if (!kitSamplePass(run, s, pass)) return true;
+            uint64_t left = count;
             for (uint64_t done = 0; done < pass.writes && left != 0; done += chunk.size()) {
                 const size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), pass.writes - done));
                 uint64_t firstFound = 0;
@@ -71,12 +94,6 @@ bool forEachKitSamplePiece(TonepickRun& run, const KitSample& s, Put&& put) {
     return true;
 }
 
-uint64_t kitSampleSize(TonepickRun& run, const KitSample& s) {
-    uint64_t n = 0;
-    forEachKitSamplePiece(run, s, [&](const uint8_t*, size_t k) { n += k; });
-    return n;
-}
-
 // Where a sample lies, for kit.txt.
 std::string kitSamplePlace(const KitSample& s) {
     if (s.source == KitSource::kDirect) return "direct";
@@ -97,11 +114,12 @@ std::vector<uint32_t> writeKitSamples(TonepickRun& run) {
     for (uint32_t i = 0; i < numbers.size(); ++i) byNumber[numbers[i]] = i;
     makeOutputDir(run);
 
+    uint64_t wholePassBudget = kKitWholePassBudget;
     std::string listing = "file\tnote\trate\tbytes\tplays\tsource\n";
     for (uint32_t n = 0; n < byNumber.size(); ++n) {
         const KitSample& s = kit.samples[byNumber[n]];
         const std::string name = wavFileName(static_cast<int32_t>(n));
-        const uint64_t size = kitSampleSize(run, s);
+        const uint64_t size = kitSampleBytes(run, s, wholePassBudget);
         char line[160];
         std::snprintf(line, sizeof line, "%s\t%d\t%" PRIu32 "\t%" PRIu64 "\t%" PRIu64 "\t", name.c_str(), dacNoteOf(n),
                       s.rate, size, s.plays);
@@ -114,7 +132,7 @@ std::vector<uint32_t> writeKitSamples(TonepickRun& run) {
         uint8_t header[kWavHeaderSize];
         fillWavHeader(header, size, s.rate);
         file.write(header, sizeof header);
-        if (!forEachKitSamplePiece(run, s, [&](const uint8_t* bytes, size_t k) { file.write(bytes, k); }))
+        if (!forEachKitSamplePiece(run, s, size, [&](const uint8_t* bytes, size_t k) { file.write(bytes, k); }))
             file.markIncomplete();
     }
     OutputWriter text(*run.files, joinOutputPath(run.settings.outputDir, "kit.txt"), run.out, run.outputFailed);

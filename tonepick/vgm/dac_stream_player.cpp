@@ -116,12 +116,16 @@ const StreamBank* streamBank(const DacStreamPlayer& player, const DacStream& str
     return stream.hasBank && stream.bankType == kPcmBlockType ? &player.pcmBank : nullptr;
 }
 
+uint64_t passBytesInBank(const DacStreamPlayer& player, const DacStream& s) {
+    const uint64_t size = bankSizeOf(player, s);
+    return s.start < size ? std::min(s.writes, (size - s.start + s.stepSize - 1) / s.stepSize) : 0;
+}
+
 size_t readPassBytes(const DacStreamPlayer& player, const DacStream& s, const std::vector<DataBlock>& blocks,
                      uint64_t first, size_t count, uint8_t* out, uint64_t& firstFound) {
-    const uint64_t size = bankSizeOf(player, s);
     // Writes of the pass whose positions lie inside the bank: j < inside
     // going forward, j >= writes - inside in reverse.
-    const uint64_t inside = s.start < size ? std::min(s.writes, (size - s.start + s.stepSize - 1) / s.stepSize) : 0;
+    const uint64_t inside = passBytesInBank(player, s);
     uint64_t lo = first;
     uint64_t hi = first + count;
     if (s.reverse) {

@@ -139,6 +139,9 @@ void stopAllStreams(DacStreamPlayer& player);
 // The bank a stream reads, or nullptr when its writes find no byte.
 const StreamBank* streamBank(const DacStreamPlayer& player, const DacStream& stream);
 
+// Writes of a whole pass of `stream` whose positions lie inside its bank.
+uint64_t passBytesInBank(const DacStreamPlayer& player, const DacStream& stream);
+
 // Fills `out` with the bytes of writes [first, first + count) of the current
 // pass that lie inside the bank, and says which of them those are:
 // writes [*firstFound, *firstFound + returned) (the inside writes of a pass

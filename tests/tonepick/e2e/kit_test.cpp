@@ -341,3 +341,24 @@ TEST(Kit, ManySeeksOfOneBytePlaysInAOneByteBankStayFewSamples) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Kit, AStreamSampleCutShortByTheNextPlayIsWrittenWhole) {
+    const std::vector<uint8_t> pcm = ramp(400);
+    VgmBuilder b(0x160);
+    b.dataBlock(0x00, pcm);
+    dacOn(b);
+    streamSetup(b, 0);
+    streamFrequency(b, 0, 8000);
+    streamStart(b, 0, 10, 0x01, 100);  // cut after two writes
+    b.wait(7);
+    streamStart(b, 0, 200, 0x01, 50);
+    b.wait(2000).end();
+    Kit k(b.bytes());
+    ASSERT_TRUE(k.has(0) && k.has(1));
+    EXPECT_EQ(k.bytes(0), slice(pcm, 10, 100));
+    EXPECT_EQ(k.bytes(1), slice(pcm, 200, 50));
+}
+
+}  // namespace
