@@ -85,6 +85,10 @@ TEST(TonepickCommandLine, OptionErrorsPrintMessageAndUsageWithoutOpeningInput) {
         {{"-m"}, "Error: MIDI mode expected in command line\n\n"},
         {{"-m", "level"}, "Error: unknown MIDI mode \"level\"\n\n"},
         {{"-m", "levels", "-m", ""}, "Error: unknown MIDI mode \"\"\n\n"},
+        {{"-s"}, "Error: sample mode expected in command line\n\n"},
+        {{"-s", "kits"}, "Error: unknown sample mode \"kits\"\n\n"},
+        {{"-s", "KIT", "-i"}, "Error: instrument file mode expected in command line\n\n"},
+        {{"-i", "uniq"}, "Error: unknown instrument file mode \"uniq\"\n\n"},
     };
     for (const auto& c : cases) {
         DriverRun d;
@@ -126,6 +130,32 @@ TEST(TonepickCommandLine, FormatAndExtensionOptions) {
         EXPECT_EQ(d.run.settings.formatIndex, c.format) << testing::PrintToString(c.options);
         EXPECT_EQ(d.run.settings.patchExtension, c.extension) << testing::PrintToString(c.options);
         EXPECT_EQ(d.run.settings.outputDir, "out");
+    }
+}
+
+TEST(TonepickCommandLine, SampleAndInstrumentFileModes) {
+    const auto vgm = VgmBuilder().end().bytes();
+    struct Case {
+        std::vector<std::string> options;
+        bool kit;
+        bool unique;
+    };
+    const std::vector<Case> cases{
+        {{}, false, false},
+        {{"-s", "kit"}, true, false},
+        {{"-s", "Kit", "-s", "STRETCH"}, false, false},  // the last one wins
+        {{"-i", "unique"}, false, true},
+        {{"-i", "UNIQUE", "-s", "kit", "-i", "all"}, true, false},
+    };
+    for (const auto& c : cases) {
+        DriverRun d;
+        std::vector<std::string> args{"IN", "out"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        EXPECT_EQ(d.start(args, vgm), 0);
+        EXPECT_EQ(d.run.settings.sampleKit, c.kit) << testing::PrintToString(c.options);
+        EXPECT_EQ(d.run.settings.uniqueInstruments, c.unique) << testing::PrintToString(c.options);
+        // kit.txt is written exactly in kit mode, even for a log without samples.
+        EXPECT_EQ(d.files.has(joinOutputPath("out", "kit.txt")), c.kit) << testing::PrintToString(c.options);
     }
 }
 
