@@ -63,6 +63,7 @@ long peakOfRun(const std::vector<std::string>& command, int& exitCode) {
 struct Flood {
     const char* name;
     std::function<void(VgmBuilder&, uint32_t)> step;  // appends one repetition
+    std::vector<std::string> options = {};           // after the two paths
 };
 
 TEST(TonepickPeakMemory, FloodsStayWithinTheInputSizePlus64MiB) {
@@ -89,6 +90,24 @@ TEST(TonepickPeakMemory, FloodsStayWithinTheInputSizePlus64MiB) {
              if (i == 0) v.ym(0, 0x2B, 0x80);
              v.ym(0, 0x2A, static_cast<int>(i & 0xFF)).raw({0x70});
          }},
+        {"kit: one-byte PCM plays at seeks",
+         [](VgmBuilder& v, uint32_t i) {
+             if (i == 0) v.dataBlock(0x00, std::vector<uint8_t>(4096, 0x42)).ym(0, 0x2B, 0x80);
+             v.pcmSeek(i % 4096).pcmWrite(0);
+         },
+         {"-s", "kit"}},
+        {"kit: distinct direct stretches",
+         [](VgmBuilder& v, uint32_t i) {
+             v.ym(0, 0x2B, 0x80).ym(0, 0x2A, static_cast<int>(i & 0xFF)).ym(0, 0x2A, static_cast<int>((i >> 8) & 0xFF));
+             v.ym(0, 0x2B, 0x00);
+         },
+         {"-s", "kit"}},
+        {"levels: a fade under one note",
+         [](VgmBuilder& v, uint32_t i) {
+             if (i == 0) v.ym(0, 0xB0, 0x07).keyOn(0);
+             v.ym(0, 0x40, static_cast<int>(i & 0x7F));
+         },
+         {"-m", "levels"}},
         {"one large data block",
          [](VgmBuilder& v, uint32_t i) {
              if (i == 0) {
@@ -127,7 +146,9 @@ TEST(TonepickPeakMemory, FloodsStayWithinTheInputSizePlus64MiB) {
         // so it gets the budget of the decompressed log.
         for (const std::string& path : {input, compressed}) {
             int exitCode = -1;
-            const long peakKilobytes = peakOfRun({TONEPICK_EXE, path, outDir}, exitCode);
+            std::vector<std::string> command{TONEPICK_EXE, path, outDir};
+            command.insert(command.end(), flood.options.begin(), flood.options.end());
+            const long peakKilobytes = peakOfRun(command, exitCode);
             ASSERT_GT(peakKilobytes, 0) << flood.name;
             EXPECT_EQ(exitCode, 0) << flood.name << " " << path;
             const long budget = static_cast<long>(inputSize / 1024) + kHeadroomKilobytes;

@@ -29,8 +29,9 @@
 
 constexpr size_t kMaxKitSamples = 65536;
 // Plays kept for the drum track (12 bytes each): a forged log can make one
-// per six input bytes; beyond this many they are counted but not kept.
-constexpr size_t kMaxKitPlays = size_t{1} << 22;
+// per six input bytes; beyond this many they are counted but not kept, so
+// that they stay well within the memory the input size allows.
+constexpr size_t kMaxKitPlays = size_t{1} << 21;
 constexpr uint32_t kNoKitSample = 0xFFFFFFFF;
 
 enum class KitSource : uint8_t { kPcm, kStream, kDirect };

@@ -9,11 +9,12 @@ constexpr uint8_t kVelocity = 0x7F;
 constexpr int kMaxNote = 127;
 constexpr uint32_t kNobody = 0xFFFFFFFF;
 
-struct DrumEvent {
-    uint64_t time;   // 64-bit: a note-off one tick after time 0xFFFFFFFF
-    bool on;
-    uint32_t play;   // index into the plays
-};
+// One tick after a play's last byte. The sample clock is 32 bits: a play
+// heard across its wrap ends after it.
+uint64_t offTime(const KitPlay& p) {
+    const uint64_t last = p.lastTime >= p.firstTime ? p.lastTime : uint64_t{p.lastTime} + (uint64_t{1} << 32);
+    return last + 1;
+}
 
 }  // namespace
 
@@ -22,23 +23,20 @@ int dacNoteOf(uint32_t sampleNumber) {
                                                                           : kFirstDacNote + static_cast<int>(sampleNumber);
 }
 
-void appendDacTrackEvents(TrackBuffer& buf, const std::vector<KitPlay>& plays, const std::vector<uint32_t>& numbers) {
-    std::vector<DrumEvent> events;
-    events.reserve(plays.size() * 2);
-    for (uint32_t i = 0; i < plays.size(); ++i) {
-        const KitPlay& p = plays[i];
-        events.push_back(DrumEvent{p.firstTime, true, i});
-        // The sample clock is 32 bits: a play heard across its wrap ends after it.
-        const uint64_t last = p.lastTime >= p.firstTime ? p.lastTime : uint64_t{p.lastTime} + (uint64_t{1} << 32);
-        events.push_back(DrumEvent{static_cast<uint64_t>(p.firstTime) + (last - p.firstTime) + 1, false, i});
-    }
-    // Time order; at one time note-offs first, then by play (the order heard).
-    std::sort(events.begin(), events.end(), [](const DrumEvent& a, const DrumEvent& b) {
-        if (a.time != b.time) return a.time < b.time;
-        if (a.on != b.on) return !a.on;
-        return a.play < b.play;
+void appendDacTrackEvents(MidiFileWriter& midi, TrackBuffer& buf, std::vector<KitPlay>& plays,
+                          const std::vector<uint32_t>& numbers) {
+    // The plays were recorded as they ended; the track wants them as they
+    // start. Sorting in place (a full key, so equal plays are alike and the
+    // order is the same everywhere) costs no memory beside them. A note
+    // sounds for one play at a time, so the pending note-offs are one per
+    // note at most, however many plays a forged log stacks at one time.
+    std::sort(plays.begin(), plays.end(), [](const KitPlay& a, const KitPlay& b) {
+        if (a.firstTime != b.firstTime) return a.firstTime < b.firstTime;
+        if (a.lastTime != b.lastTime) return a.lastTime < b.lastTime;
+        return a.sample < b.sample;
     });
     std::array<uint32_t, kMaxNote + 1> sounding;  // the play each note sounds for
+    std::array<uint64_t, kMaxNote + 1> offAt{};   // and when that play ends
     sounding.fill(kNobody);
     uint64_t lastTime = 0;
     const auto event = [&](uint64_t time, uint8_t status, int note) {
@@ -47,17 +45,34 @@ void appendDacTrackEvents(TrackBuffer& buf, const std::vector<KitPlay>& plays, c
                                   kVelocity};
         buf.insert(buf.end(), bytes, bytes + 3);
         lastTime = time;
+        midi.spillTrack(buf);
     };
-    for (const DrumEvent& e : events) {
-        const int note = dacNoteOf(numbers[plays[e.play].sample]);
-        uint32_t& owner = sounding[static_cast<size_t>(note)];
-        if (e.on) {
-            if (owner != kNobody) event(e.time, kMidiNoteOff, note);  // the earlier play ends here
-            event(e.time, kMidiNoteOn, note);
-            owner = e.play;
-        } else if (owner == e.play) {
-            event(e.time, kMidiNoteOff, note);
-            owner = kNobody;
+    // Note-offs up to `time`, earliest first (then by play), before the
+    // note-ons of that time.
+    const auto endPlaysUntil = [&](uint64_t time) {
+        for (;;) {
+            int next = -1;
+            for (int note = 0; note <= kMaxNote; ++note) {
+                const auto n = static_cast<size_t>(note);
+                if (sounding[n] == kNobody || offAt[n] > time) continue;
+                if (next < 0 || offAt[n] < offAt[static_cast<size_t>(next)] ||
+                    (offAt[n] == offAt[static_cast<size_t>(next)] && sounding[n] < sounding[static_cast<size_t>(next)]))
+                    next = note;
+            }
+            if (next < 0) return;
+            event(offAt[static_cast<size_t>(next)], kMidiNoteOff, next);
+            sounding[static_cast<size_t>(next)] = kNobody;
         }
+    };
+    for (uint32_t i = 0; i < plays.size(); ++i) {
+        const KitPlay& p = plays[i];
+        endPlaysUntil(p.firstTime);
+        const int note = dacNoteOf(numbers[p.sample]);
+        const auto n = static_cast<size_t>(note);
+        if (sounding[n] != kNobody) event(p.firstTime, kMidiNoteOff, note);  // the earlier play ends here
+        event(p.firstTime, kMidiNoteOn, note);
+        sounding[n] = i;
+        offAt[n] = offTime(p);
     }
+    endPlaysUntil(UINT64_MAX);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/midi_file.h"
 #include "common/midi_track.h"
 #include "tonepick/chips/dac_kit.h"
 
@@ -19,5 +20,7 @@ int dacNoteOf(uint32_t sampleNumber);
 // first byte's time and a note-off one tick after its last byte, velocity 127.
 // A play that starts while its note still sounds from an earlier play ends
 // that one first, at the same time. `numbers` maps a play's provisional sample
-// index to the sample's number.
-void appendDacTrackEvents(TrackBuffer& buf, const std::vector<KitPlay>& plays, const std::vector<uint32_t>& numbers);
+// index to the sample's number. Sorts `plays` by their start; the track is
+// streamed through `midi` as it grows.
+void appendDacTrackEvents(MidiFileWriter& midi, TrackBuffer& buf, std::vector<KitPlay>& plays,
+                          const std::vector<uint32_t>& numbers);

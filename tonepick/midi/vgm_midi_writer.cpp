@@ -256,7 +256,7 @@ bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& fi
     if (drums != nullptr) {
         midi.beginTrack(buf);
         appendNames(buf, "DAC");
-        appendDacTrackEvents(buf, drums->plays, drums->numbers);
+        appendDacTrackEvents(midi, buf, drums->plays, drums->numbers);
         appendEndOfTrack(buf, 0);
         midi.endTrack(buf);
     }

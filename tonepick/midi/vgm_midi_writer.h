@@ -23,7 +23,7 @@ class OutputFile;
 // (the kit's plays and its sample numbers), a twelfth track "DAC" follows with
 // the drum part (see dac_track.h).
 struct VgmMidiDrums {
-    const std::vector<KitPlay>& plays;
+    std::vector<KitPlay>& plays;  // sorted by their start while the track is written
     const std::vector<uint32_t>& numbers;
 };
 bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file, LevelLists* levels = nullptr,
