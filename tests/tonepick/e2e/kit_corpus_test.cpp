@@ -13,7 +13,7 @@
 #include "common/byte_order.h"
 #include "common/output_files.h"
 #include "tests/support/memory_file_system.h"
-#include "tests/support/output_capture.h"
+#include "tests/support/tonepick_test_run.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
 
@@ -81,14 +81,10 @@ TEST(KitCorpus, EverySampleHoldsThePcmDataItCameFrom) {
     for (const auto& entry : fs::directory_iterator(kCorpus)) {
         if (entry.path().extension() != ".vgm") continue;
         SCOPED_TRACE(entry.path().filename().string());
-        OutputCapture out;
-        MemoryFileSystem files;
-        TonepickRun run;
-        run.out = out.file();
-        run.files = &files;
-        const std::string path = entry.path().string();
-        const char* argv[] = {"tonepick", path.c_str(), "out", "-s", "kit"};
-        ASSERT_EQ(runTonepick(run, 5, argv), 0);
+        TonepickTestRun t;
+        ASSERT_EQ(t.start({entry.path().string(), "out", "-s", "kit"}), 0);
+        const MemoryFileSystem& files = t.files;
+        const TonepickRun& run = t.run;
         const std::vector<KitLine> kit = parseKit(files.at(joinOutputPath("out", "kit.txt")));
         // The stream bank: the type 0x00 blocks end to end, and where each starts.
         std::vector<uint8_t> bank;

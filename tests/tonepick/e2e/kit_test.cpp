@@ -17,6 +17,7 @@
 #include "tests/support/memory_file_system.h"
 #include "tests/support/midi_dump.h"
 #include "tests/support/output_capture.h"
+#include "tests/support/tonepick_test_run.h"
 #include "tonepick/chips/dac_capture.h"
 #include "tonepick/instruments/instrument_formats.h"
 #include "tonepick/tonepick_driver.h"
@@ -24,19 +25,10 @@
 
 namespace {
 
-struct Kit {
-    OutputCapture out;
-    MemoryFileSystem files;
-    TonepickRun run;
-    int exitCode = -1;
-
+struct Kit : TonepickTestRun {
     explicit Kit(const std::vector<uint8_t>& vgm, bool kit = true) {
-        run.out = out.file();
-        run.files = &files;
-        run.settings.outputDir = "out";
-        run.settings.patchExtension = "gems";
         run.settings.sampleKit = kit;
-        exitCode = convertVgmBytes(run, vgm.data(), vgm.size());
+        convert(vgm);
     }
     static std::string path(const std::string& name) { return joinOutputPath("out", name); }
     static std::string wav(int n) {
@@ -263,16 +255,13 @@ TEST(UniqueInstruments, PatchesThatDifferOnlyInWhatAFormatDoesNotStoreAreOneFile
         SCOPED_TRACE(instrumentTypeName(type));
         std::vector<uint8_t> all[3];
         for (bool unique : {false, true}) {
-            OutputCapture out;
-            MemoryFileSystem files;
-            TonepickRun run;
-            run.out = out.file();
-            run.files = &files;
-            run.settings.outputDir = "out";
-            run.settings.formatIndex = type;
-            run.settings.patchExtension = "x";
-            run.settings.uniqueInstruments = unique;
-            ASSERT_EQ(convertVgmBytes(run, vgm.data(), vgm.size()), 0);
+            TonepickTestRun t;
+            t.run.settings.formatIndex = type;
+            t.run.settings.patchExtension = "x";
+            t.run.settings.uniqueInstruments = unique;
+            ASSERT_EQ(t.convert(vgm), 0);
+            const MemoryFileSystem& files = t.files;
+            const TonepickRun& run = t.run;
             if (!unique) {
                 ASSERT_EQ(run.patches.patches.size(), 3u);
                 for (int i = 0; i < 3; ++i) all[i] = files.at(joinOutputPath("out", "patch_0" + std::to_string(i) + ".x"));
@@ -290,10 +279,6 @@ TEST(UniqueInstruments, PatchesThatDifferOnlyInWhatAFormatDoesNotStoreAreOneFile
     // Some formats store the pan bits (two files), others do not (one).
     EXPECT_EQ(panStoredSeen.size(), 2u);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(Kit, PcmReadsAndAStreamFromOnePlaceAreOneSample) {
     // The demo plays its drums by PCM commands and, in the last bar, by a DAC
@@ -316,10 +301,6 @@ TEST(Kit, PcmReadsAndAStreamFromOnePlaceAreOneSample) {
     EXPECT_NE(k.listing().find("\t60\t2\tblock 0 offset 40\n"), std::string::npos) << k.listing();
 }
 
-}  // namespace
-
-namespace {
-
 TEST(Kit, ManySeeksOfOneBytePlaysInAOneByteBankStayFewSamples) {
     // Plays of one byte, half of them past the end of a one-byte block, and
     // a stream of a huge pass over the same byte: one sample, every play counted.
@@ -339,10 +320,6 @@ TEST(Kit, ManySeeksOfOneBytePlaysInAOneByteBankStayFewSamples) {
     EXPECT_NE(k.listing().find("sample_000.wav\t36\t44100\t1\t30001\tblock 0 offset 0\n"), std::string::npos)
         << k.listing().substr(0, 200);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(Kit, AStreamSampleCutShortByTheNextPlayIsWrittenWhole) {
     const std::vector<uint8_t> pcm = ramp(400);

@@ -55,6 +55,14 @@ void startBlock(VgmBuilder& b, uint8_t id, uint16_t block, uint8_t flags) {
     b.raw({0x95, id, static_cast<uint8_t>(block), static_cast<uint8_t>(block >> 8), flags});
 }
 
+// Stream 0 on the YM2612 DAC over the PCM bank at `hz`, and the DAC switched on.
+void dacStream0(VgmBuilder& b, uint32_t hz) {
+    setup(b, 0);
+    data(b, 0);
+    frequency(b, 0, hz);
+    b.ym(0, 0x2B, 0x80);
+}
+
 std::vector<uint8_t> ramp(size_t n, uint8_t first = 0) {
     std::vector<uint8_t> v(n);
     for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(first + i);
@@ -70,10 +78,8 @@ uint32_t writeTime(uint32_t t0, uint32_t hz, uint64_t k) {
 TEST(DacStreamDispatch, AStreamFillsTheCaptureWithItsBytesAtItsRate) {
     VgmBuilder b(0x160);
     b.dataBlock(0x00, ramp(300)).dataBlock(0x00, ramp(200, 100));
-    setup(b, 0);
-    data(b, 0);
-    frequency(b, 0, 8000);
-    b.ym(0, 0x2B, 0x80).wait(10);
+    dacStream0(b, 8000);
+    b.wait(10);
     start(b, 0, 250, 0x01, 100);  // across the two blocks of the bank
     b.wait(44100).ym(0, 0x2B, 0x00).end();
     Converted c(b.bytes());
@@ -113,10 +119,7 @@ TEST(DacStreamDispatch, StreamsPlayUpToTheEndCommandOrTheInvalidCommandOnly) {
     for (const bool invalid : {false, true}) {
         VgmBuilder b(0x160);
         b.dataBlock(0x00, ramp(1000));
-        setup(b, 0);
-        data(b, 0);
-        frequency(b, 0, 44100);
-        b.ym(0, 0x2B, 0x80);
+        dacStream0(b, 44100);
         start(b, 0, 0, 0x81, 1000);  // looping
         b.wait(30);
         if (invalid) b.raw({0x96});
@@ -129,10 +132,7 @@ TEST(DacStreamDispatch, StreamsPlayUpToTheEndCommandOrTheInvalidCommandOnly) {
     // Cut short: nothing more is written, streams or not.
     VgmBuilder b(0x160);
     b.dataBlock(0x00, ramp(1000));
-    setup(b, 0);
-    data(b, 0);
-    frequency(b, 0, 44100);
-    b.ym(0, 0x2B, 0x80);
+    dacStream0(b, 44100);
     start(b, 0, 0, 0x01, 1000);
     b.wait(30);
     Converted c(b.bytes());
@@ -186,10 +186,7 @@ TEST(DacStreamDispatch, AWriteReadsTheBankAsItIsAtItsTime) {
     // later block fills that place.
     VgmBuilder b(0x160);
     b.dataBlock(0x00, ramp(10));
-    setup(b, 0);
-    data(b, 0);
-    frequency(b, 0, 44100);
-    b.ym(0, 0x2B, 0x80);
+    dacStream0(b, 44100);
     start(b, 0, 0, 0x01, 20);
     b.wait(15);
     b.dataBlock(0x00, ramp(10, 50));  // positions 10..19 exist from time 15 on
