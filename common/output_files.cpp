@@ -72,3 +72,16 @@ void DiskFileSystem::remove(const std::string& path) {
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
 }
+
+std::vector<std::string> DiskFileSystem::listRegularFiles(const std::string& dir) const {
+    std::vector<std::string> names;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(dir.empty() ? std::string(".") : dir, error);
+    if (error) return names;
+    for (const std::filesystem::directory_entry& entry : entries) {
+        std::error_code ignored;
+        // is_regular_file follows a symbolic link to what it names.
+        if (entry.is_regular_file(ignored)) names.push_back(entry.path().filename().string());
+    }
+    return names;
+}

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // One output file, open for writing. Closed when destroyed, if not before.
 class OutputFile {
@@ -36,6 +37,10 @@ public:
     virtual bool isDirectory(const std::string& path) const = 0;
     // Deletes a file that was created; failures are ignored.
     virtual void remove(const std::string& path) = 0;
+    // Names (not paths) of the regular files directly inside `dir` ("" is the
+    // current directory), symbolic links followed, in no particular order;
+    // empty when the directory cannot be read.
+    virtual std::vector<std::string> listRegularFiles(const std::string& dir) const = 0;
 };
 
 // Joins an output directory and a file name with the platform's separator.
@@ -50,4 +55,5 @@ public:
     void createDirectory(const std::string& path) override;
     bool isDirectory(const std::string& path) const override;
     void remove(const std::string& path) override;
+    std::vector<std::string> listRegularFiles(const std::string& dir) const override;
 };

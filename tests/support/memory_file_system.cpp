@@ -89,3 +89,14 @@ void MemoryFileSystem::remove(const std::string& path) {
     removed.push_back(path);
     files.erase(path);
 }
+
+std::vector<std::string> MemoryFileSystem::listRegularFiles(const std::string& dir) const {
+    std::vector<std::string> names;
+    const std::string prefix = joinOutputPath(dir, "");
+    for (const auto& [path, bytes] : files) {
+        if (path.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string name = path.substr(prefix.size());
+        if (!name.empty() && name.find('/') == std::string::npos) names.push_back(name);
+    }
+    return names;
+}
