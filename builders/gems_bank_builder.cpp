@@ -148,6 +148,9 @@ std::vector<uint8_t> GemsBankBuilder::bytes() const {
 int GemsInstrumentBankBuilder::patch(uint8_t type, std::initializer_list<uint8_t> data) {
     std::vector<uint8_t> bytes{type};
     bytes.insert(bytes.end(), data.begin(), data.end());
+    // An FM patch (type 0) is a whole GEMS FM patch: zeros fill it up.
+    constexpr size_t kFmPatchSize = 39;
+    if (type == 0 && bytes.size() < kFmPatchSize) bytes.resize(kFmPatchSize, 0);
     patches_.push_back(std::move(bytes));
     return static_cast<int>(patches_.size() - 1);
 }

@@ -99,7 +99,8 @@ void addNestedLoopChannel(GemsSongBuilder& song, int depth);
 // patch), then each patch's type byte and data in order.
 class GemsInstrumentBankBuilder {
 public:
-    // Appends a patch (type byte then `data`); returns its number.
+    // Appends a patch (type byte then `data`, an FM patch (type 0) filled up
+    // with zeros to the 39 bytes of a GEMS FM patch); returns its number.
     int patch(uint8_t type, std::initializer_list<uint8_t> data = {});
     uint16_t patchOffset(int number) const;
     std::vector<uint8_t> bytes() const;

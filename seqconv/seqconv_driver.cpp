@@ -3,12 +3,16 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 
+#include "common/earlier_run_files.h"
 #include "common/help_request.h"
 #include "common/output_directory.h"
 #include "common/output_writer.h"
 #include "seqconv/bank_checks.h"
+#include "seqconv/bank_refusal.h"
+#include "seqconv/output_names.h"
 #include "seqconv/output/song_conversion.h"
 #include "seqconv/seqconv_run.h"
 
@@ -33,13 +37,21 @@ void printUsage(SeqconvRun& run) {
                  "       l - write logs\n"
                  "\n"
                  "Last update: 11.05.2013\n"
-                 "Bug reports and questions: the issue tracker of the mdmusic_tools project\n");
+                 "Bug reports and questions: see man seqconv\n");
 }
 
 std::string songFileName(int32_t song, const char* extension) {
     char name[32];  // "%03d" of a 16-bit song number plus extension
     std::snprintf(name, sizeof name, "%03d.%s", static_cast<int>(song), extension);
     return name;
+}
+
+// -h or --help anywhere on the command line asks for the usage text, so that
+// it is never taken for a path or a flags word.
+bool helpWordAnywhere(int argc, const char* const argv[]) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) return true;
+    return false;
 }
 
 // The lists of the song being converted: emptied and reused for every song.
@@ -79,16 +91,22 @@ void convertSongToFiles(SeqconvRun& run, SongScratch& scratch, const std::string
 
 }  // namespace
 
-void parseSeqconvFlags(const char* word, SeqconvFlags& flags) {
-    if (std::strchr(word, '3') != nullptr) flags.threeBytePointers = true;
-    if (std::strchr(word, 'p') != nullptr) flags.palTempo = true;
-    if (std::strchr(word, 's') != nullptr) flags.playOthers = true;
-    if (std::strchr(word, 'c') != nullptr) flags.crtLoops = true;
-    if (std::strchr(word, 'l') != nullptr) flags.logEnabled = true;
+const char* parseSeqconvFlags(const char* word, SeqconvFlags& flags) {
+    for (const char* c = word; *c != '\0'; ++c) {
+        switch (*c) {
+        case '3': flags.threeBytePointers = true; break;
+        case 'p': flags.palTempo = true; break;
+        case 's': flags.playOthers = true; break;
+        case 'c': flags.crtLoops = true; break;
+        case 'l': flags.logEnabled = true; break;
+        default: return c;
+        }
+    }
+    return nullptr;
 }
 
 SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
-    if (asksForHelp(argc, argv)) {
+    if (asksForHelp(argc, argv) || helpWordAnywhere(argc, argv)) {
         printUsage(run);
         return kSeqconvExitOk;
     }
@@ -97,7 +115,13 @@ SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
         printUsage(run);
         return kSeqconvExitCannotStart;
     }
-    if (argumentCount == 4) parseSeqconvFlags(argv[kArgFlags], run.flags);
+    if (argumentCount == 4) {
+        if (const char* unknown = parseSeqconvFlags(argv[kArgFlags], run.flags)) {
+            std::fprintf(run.out, "Error: unknown flag \"%c\" in \"%s\"\n\n", *unknown, argv[kArgFlags]);
+            printUsage(run);
+            return kSeqconvExitCannotStart;
+        }
+    }
 
     if (!loadInstrumentBank(argv[kArgInstruments], run.instruments)) {
         std::fprintf(run.out, "Can't open instruments\n");
@@ -110,6 +134,11 @@ SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
         return kSeqconvExitCannotStart;
     }
 
+    if (refuseBanks(run.out, argv[kArgSequences], run.sequences.bytes, argv[kArgInstruments],
+                    std::span<const uint8_t>(run.instruments.bytes.data(),
+                                             static_cast<size_t>(run.instruments.loadedSize))))
+        return kSeqconvExitCannotStart;
+
     // The song table runs up to the first song header; its first entry says
     // where that is. A bank too short to hold it has no songs.
     uint32_t firstSongOffset = 0;
@@ -118,8 +147,16 @@ SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
     printBankWarnings(run.out, run.sequences, run.instruments, run.flags.threeBytePointers);
 
     const std::string outDir = argv[kArgOutputDir];
+    // Every file this run tries to create is recorded, so that only files of
+    // an earlier run are named afterwards.
+    RecordingFileSystem recording(*run.files);
+    OutputFileSystem* const givenFiles = run.files;
+    run.files = &recording;
     SongScratch scratch;
     for (uint32_t song = 0; 2 * song < firstSongOffset; ++song)
         convertSongToFiles(run, scratch, outDir, static_cast<int32_t>(song));
+    run.files = givenFiles;
+    printEarlierRunWarning(run.out, outDir,
+                           findEarlierRunFiles(recording, outDir, recording.attemptedPaths(), isSeqconvOutputName));
     return run.outputFailed ? kSeqconvExitIncomplete : kSeqconvExitOk;
 }

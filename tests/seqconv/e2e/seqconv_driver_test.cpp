@@ -80,32 +80,58 @@ TEST_F(SeqconvDriverTest, WrongArgumentCountPrintsUsageAndOpensNothing) {
     const std::string once = capture.text();
     EXPECT_EQ(runWith({sequencesPath(), instrumentsPath(), "out", "l", "extra"}), kSeqconvExitCannotStart);
     EXPECT_EQ(capture.text(), once + once);
-    // Only no arguments at all, -h or --help ask for the text.
-    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-h"}, {"--help"}})
+    // No arguments at all, or -h or --help as any word, ask for the text
+    // alone: never taken for a path or a flags word.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"-h"}, {"--help"}, {"-h", "x"},
+          {sequencesPath(), instrumentsPath(), "out", "--help"}, {"x", "-h", "y", "z", "w", "v"}})
         EXPECT_EQ(runWith(args), kSeqconvExitOk);
-    EXPECT_EQ(runWith({"-h", "x"}), kSeqconvExitCannotStart);
     EXPECT_EQ(runWith({"--h"}), kSeqconvExitCannotStart);
-    EXPECT_EQ(capture.text(), once + once + once + once + once + once + once);
+    std::string all = once + once;
+    for (int i = 0; i < 7; ++i) all += once;
+    EXPECT_EQ(capture.text(), all);
     EXPECT_TRUE(files.files.empty());
     EXPECT_TRUE(run->sequences.bytes.empty());
 }
 
-TEST_F(SeqconvDriverTest, FlagsAreCharactersAnywhereInTheWord) {
-    SeqconvFlags flags;
-    parseSeqconvFlags("xl3", flags);
-    EXPECT_TRUE(flags.logEnabled);
-    EXPECT_TRUE(flags.threeBytePointers);
-    EXPECT_FALSE(flags.palTempo || flags.playOthers || flags.crtLoops);
+TEST_F(SeqconvDriverTest, FlagsWordHoldsOnlyTheFiveFlagCharacters) {
+    struct Case {
+        const char* word;
+        int unknownAt;  // -1: none
+        bool three, pal, others, crt, log;
+    };
+    const std::vector<Case> cases{
+        {"", -1, false, false, false, false, false},
+        {"l3", -1, true, false, false, false, true},
+        {"ccspcs", -1, false, true, true, true, false},
+        {"3pscl", -1, true, true, true, true, true},
+        {"xl3", 0, false, false, false, false, false},
+        {"cL", 1, false, false, false, true, false},
+        {"cc-s.p", 2, false, false, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SeqconvFlags flags;
+        const char* unknown = parseSeqconvFlags(c.word, flags);
+        EXPECT_EQ(unknown == nullptr ? -1 : static_cast<int>(unknown - c.word), c.unknownAt) << c.word;
+        if (c.unknownAt >= 0) continue;  // what was set before it does not matter: the run stops
+        EXPECT_EQ(flags.threeBytePointers, c.three) << c.word;
+        EXPECT_EQ(flags.palTempo, c.pal) << c.word;
+        EXPECT_EQ(flags.playOthers, c.others) << c.word;
+        EXPECT_EQ(flags.crtLoops, c.crt) << c.word;
+        EXPECT_EQ(flags.logEnabled, c.log) << c.word;
+    }
 
-    SeqconvFlags upper;
-    parseSeqconvFlags("L", upper);
-    EXPECT_FALSE(upper.logEnabled || upper.threeBytePointers || upper.palTempo || upper.playOthers ||
-                 upper.crtLoops);
-
-    writeSequences({});
-    EXPECT_EQ(runWith({sequencesPath(), instrumentsPath(), "out", "cc-s.p"}), 0);
-    EXPECT_TRUE(run->flags.crtLoops && run->flags.playOthers && run->flags.palTempo);
-    EXPECT_FALSE(run->flags.logEnabled || run->flags.threeBytePointers);
+    // The first unknown character is named, then the usage text; the banks
+    // are not even opened.
+    GemsBankBuilder bank;
+    bank.song().channel().note(1).eos();
+    writeSequences(bank.bytes());
+    EXPECT_EQ(runWith({sequencesPath(), instrumentsPath(), "out", "cc-s.p"}), kSeqconvExitCannotStart);
+    const std::string head = "Error: unknown flag \"-\" in \"cc-s.p\"\n\n";
+    EXPECT_EQ(capture.text().rfind(head, 0), 0u) << capture.text();
+    EXPECT_TRUE(isUsage(capture.text().substr(head.size()))) << capture.text();
+    EXPECT_TRUE(run->sequences.bytes.empty());
+    EXPECT_TRUE(files.files.empty());
 }
 
 TEST_F(SeqconvDriverTest, BanksThatCannotBeOpened) {
@@ -174,10 +200,10 @@ TEST_F(SeqconvDriverTest, SongCountComesFromTheFirstTableEntry) {
 
 TEST_F(SeqconvDriverTest, SongNumbersAboveNineHundredNinetyNine) {
     GemsBankBuilder bank;
-    bank.song();
+    bank.song().channel().eos();
     bank.tablePadding(2000);  // entry 0 = 2002: songs 0..1000
     std::vector<uint8_t> bytes = bank.bytes();
-    // Every other song shares song 0's empty header.
+    // Every other song shares song 0's header.
     for (size_t s = 1; s <= 1000; ++s) writeLe16(&bytes[2 * s], 2002);
     writeSequences(bytes);
     runDefault();
@@ -224,8 +250,8 @@ TEST_F(SeqconvDriverTest, FileThatCannotBeCreatedSkipsItsSong) {
 
 TEST_F(SeqconvDriverTest, MissingOutputDirectoryIsCreatedOnceBeforeTheFirstSong) {
     GemsBankBuilder bank;
-    bank.song();
-    bank.song();
+    bank.song().channel().eos();
+    bank.song().channel().eos();
     writeSequences(bank.bytes());
     EXPECT_EQ(runDefault("new"), kSeqconvExitOk);
     EXPECT_EQ(capture.text(), "");
@@ -235,8 +261,8 @@ TEST_F(SeqconvDriverTest, MissingOutputDirectoryIsCreatedOnceBeforeTheFirstSong)
 
 TEST_F(SeqconvDriverTest, DirectoryThatCannotBeMadeIsNamedOnceAndEndsWith2) {
     GemsBankBuilder bank;
-    bank.song();
-    bank.song();
+    bank.song().channel().eos();
+    bank.song().channel().eos();
     writeSequences(bank.bytes());
     files.refusedDirectories.insert("absent");
     EXPECT_EQ(runDefault("absent"), kSeqconvExitIncomplete);
@@ -295,6 +321,43 @@ TEST_F(SeqconvDriverTest, TraceGoesToTheRunOutputWithFlagL) {
     const std::string firstPass = "parseseq 0 0\nnote = 5 t = 0 offs = 6\nwasdelay = false\neos\n";
     EXPECT_EQ(capture.text().rfind(firstPass + "maxtime = ", 0), 0u) << capture.text();
     EXPECT_NE(capture.text().find("maxtime = 1\n" + firstPass), std::string::npos) << capture.text();
+}
+
+TEST_F(SeqconvDriverTest, FilesOfAnEarlierRunAreNamedLast) {
+    GemsBankBuilder bank;
+    bank.song().channel().note(1).eos();
+    bank.song().channel().note(2).eos();
+    writeSequences(bank.bytes());
+    // Files of this tool's names this run does not write, and others.
+    for (const char* name : {"005.mid", "1000.txt", "patch_00.gems", "sample_000.wav", "samples.txt", "002.sfz",
+                             "0005.mid", "05.txt", "-01.mid", "kit.txt", "vgm.mid", "notes.txt", "sample_1.raw"})
+        files.files[path("out", name)] = {1};
+    files.files["other/003.mid"] = {1};
+    EXPECT_EQ(runDefault(), kSeqconvExitOk);
+    EXPECT_EQ(capture.text(), "Warning: 6 files of an earlier run remain in \"out\" (e.g. 002.sfz)\n");
+    EXPECT_EQ(files.files.size(), 14u + 4u);  // nothing deleted
+
+    // A file this run tried to write is not counted, even when refused; the
+    // warning comes after the run's errors.
+    OutputCapture second;
+    freshRun(second);
+    files.files.clear();
+    files.files[path("out", "001.mid")] = {1};
+    files.files[path("out", "002.txt")] = {1};
+    files.refusedPaths = {path("out", "001.mid")};
+    EXPECT_EQ(runDefault(), kSeqconvExitIncomplete);
+    EXPECT_EQ(second.text(), "Error: Can't create file \"" + path("out", "001.mid") + "\"\n" +
+                                 "Warning: 1 file of an earlier run remains in \"out\" (002.txt)\n");
+
+    // A run of the same bank again finds nothing.
+    OutputCapture third;
+    freshRun(third);
+    files.files.clear();
+    files.refusedPaths.clear();
+    EXPECT_EQ(runDefault(), kSeqconvExitOk);
+    freshRun(third);
+    EXPECT_EQ(runDefault(), kSeqconvExitOk);
+    EXPECT_EQ(third.text(), "");
 }
 
 TEST(InstrumentBank, LookupsStayInsideTheBank) {

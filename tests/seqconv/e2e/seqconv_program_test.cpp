@@ -66,7 +66,8 @@ void writeSmallBanks(const TempDir& dir) {
 }
 
 TEST(SeqconvProgram, UsageAskedForIsStatus0AndAWrongCommandLineIs1) {
-    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-h"}, {"--help"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"-h"}, {"--help"}, {"-h", "-h"}, {"a", "b", "c", "--help"}}) {
         const ProcessResult result = runProcess(SEQCONV_EXE, args);
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_TRUE(startsWithUsage(result.output)) << result.output;
@@ -76,7 +77,7 @@ TEST(SeqconvProgram, UsageAskedForIsStatus0AndAWrongCommandLineIs1) {
     const std::string seq = dir.file("seq.bin");
     const std::string ins = dir.file("ins.bin");
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{seq}, {seq, ins}, {seq, ins, dir.file("out"), "l", "extra"}, {"-h", "-h"}}) {
+         {std::vector<std::string>{seq}, {seq, ins}, {seq, ins, dir.file("out"), "l", "extra"}, {"--h"}}) {
         const ProcessResult result = runProcess(SEQCONV_EXE, args);
         EXPECT_EQ(result.exitCode, 1) << args.size();
         EXPECT_TRUE(startsWithUsage(result.output)) << result.output;
@@ -213,17 +214,22 @@ TEST(SeqconvProgram, SmallBankTraceAndFiles) {
     EXPECT_EQ(readWholeFile(dir.file("out/000.mid")), midi);
 }
 
-// The real banks given the wrong way round: the instrument bank's table,
-// read as songs, leads outside the file, and nothing in the sequence bank
-// read as patch offsets does.
-TEST(SeqconvProgram, RealBanksSwappedAreNamed) {
+// The real banks given the wrong way round: the patch bank read as songs is
+// nearly all FM patches (type byte 0, no channels), the sequence bank read as
+// patch offsets leads to many impossible patches, and each file passes the
+// other bank's checks. Nothing is created.
+TEST(SeqconvProgram, RealBanksSwappedAreRefused) {
     if (!std::filesystem::exists(kRealSequences) || !std::filesystem::exists(kRealInstruments))
         GTEST_SKIP() << "real GEMS banks not found under " << kCorpus
                      << " (the corpus folder beside the repository is absent)";
     TempDir dir;
-    const ProcessResult r = runProcess(SEQCONV_EXE, {kRealInstruments, kRealSequences, dir.path()});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.output, "Warning: 4 of 136 song and channel pointers point outside the sequence bank\n");
+    const ProcessResult r = runProcess(SEQCONV_EXE, {kRealInstruments, kRealSequences, dir.file("out")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.output,
+              "Error: \"" + kRealSequences + "\" is not a GEMS instrument bank (60 of 126 patch entries do not hold a patch)\n"
+              "Error: \"" + kRealInstruments + "\" is not a GEMS sequence bank (124 of 128 songs have no channels)\n"
+              "The sequence and instrument banks may be swapped.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
 }
 
 class RealBanks : public ::testing::TestWithParam<int> {};
@@ -234,7 +240,7 @@ std::string flagWord(int mask) {
     std::string word;
     for (int i = 0; i < 5; ++i)
         if ((mask & (1 << i)) != 0) word += letters[i];
-    return word.empty() ? "-" : word;
+    return word;
 }
 
 TEST_P(RealBanks, EveryFlagWordInterpretsCleanly) {
@@ -298,7 +304,7 @@ std::vector<int> flagMasks() {
 INSTANTIATE_TEST_SUITE_P(AllFlagWords, RealBanks, ::testing::ValuesIn(flagMasks()),
                          [](const ::testing::TestParamInfo<int>& param) {
                              std::string name = flagWord(param.param);
-                             return name == "-" ? std::string("none") : "f" + name;
+                             return name.empty() ? std::string("none") : "f" + name;
                          });
 
 }  // namespace
