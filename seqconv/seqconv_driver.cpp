@@ -9,6 +9,7 @@
 #include "common/output_directory.h"
 #include "common/output_writer.h"
 #include "seqconv/bank_checks.h"
+#include "seqconv/bank_outputs.h"
 #include "seqconv/output/song_conversion.h"
 #include "seqconv/seqconv_run.h"
 
@@ -21,7 +22,7 @@ constexpr int kArgFlags = 4;
 
 void printUsage(SeqconvRun& run) {
     std::fprintf(run.out,
-                 "Usage: seqconv sequences instruments outdir [flags]\n"
+                 "Usage: seqconv sequences instruments outdir [flags] [options]\n"
                  "\n"
                  "Overwrites all existed files without confirmation\n"
                  "\n"
@@ -31,6 +32,21 @@ void printUsage(SeqconvRun& run) {
                  "       s - play another songs (example: doom troopers)\n"
                  "       c - use CTR for loop calculation\n"
                  "       l - write logs\n"
+                 "\n"
+                 "Options: after the flags, in any order\n"
+                 "  -p - instrument files of the FM patches the songs use:\n"
+                 "        gems - internal GEMS 2.8 format (default)\n"
+                 "        tyi  - Tiido's instrument file\n"
+                 "        tfi  - TFM Music Maker instrument file\n"
+                 "        eif  - ECHO instrument file\n"
+                 "        y12  - GensKMOD YM2612 channel dump\n"
+                 "        vgi  - VGM Music Maker instrument file\n"
+                 "        dmp  - DefleMask instrument file\n"
+                 "        dmp0 - DefleMask instrument file version 0\n"
+                 "        smps - internal SMPS format (Sonic 3)\n"
+                 "  -pext - instrument file extension (default: format name)\n"
+                 "  -d - sample bank: WAV files of the samples the songs play,\n"
+                 "       an SFZ map per song and samples.txt\n"
                  "\n"
                  "Last update: 11.05.2013\n"
                  "Bug reports and questions: the issue tracker of the mdmusic_tools project\n");
@@ -75,6 +91,34 @@ void convertSongToFiles(SeqconvRun& run, SongScratch& scratch, const std::string
     convertSong(interpreter, writer, scratch.lists, song, midi, text);
     midi.finish();  // closed in this order: MIDI file, then text file
     text.finish();
+    noteSongBankUse(run, outDir, song, scratch.lists);
+}
+
+// -h or --help as any word of the command line.
+bool helpWordGiven(int argc, const char* const argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) return true;
+    }
+    return false;
+}
+
+// The sample bank of -d, loaded before anything is written; false after
+// printing why it cannot be used.
+bool loadSampleBankOption(SeqconvRun& run) {
+    const char* path = run.options.sampleBank;
+    if (path == nullptr) return true;
+    switch (loadSampleBank(path, run.samples)) {
+    case SampleBankLoad::kLoaded:
+        return true;
+    case SampleBankLoad::kCannotOpen:
+        std::fprintf(run.out, "Error: Can't open file \"%s\"\n", path);
+        return false;
+    case SampleBankLoad::kTooLarge:
+        std::fprintf(run.out, "Error: sample bank \"%s\" is larger than %u bytes\n", path,
+                     static_cast<unsigned>(kMaxSampleBankSize));
+        return false;
+    }
+    return false;
 }
 
 }  // namespace
@@ -88,16 +132,26 @@ void parseSeqconvFlags(const char* word, SeqconvFlags& flags) {
 }
 
 SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
-    if (asksForHelp(argc, argv)) {
+    if (asksForHelp(argc, argv) || helpWordGiven(argc, argv)) {
         printUsage(run);
         return kSeqconvExitOk;
     }
     const int argumentCount = argc - 1;
-    if (argumentCount != 3 && argumentCount != 4) {
+    if (argumentCount < 3) {
         printUsage(run);
         return kSeqconvExitCannotStart;
     }
-    if (argumentCount == 4) parseSeqconvFlags(argv[kArgFlags], run.flags);
+    // The three paths come first, whatever they look like; then the flags
+    // word unless the next word is an option.
+    int firstOption = kArgFlags;
+    if (argumentCount >= 4 && argv[kArgFlags][0] != '-') {
+        parseSeqconvFlags(argv[kArgFlags], run.flags);
+        firstOption = kArgFlags + 1;
+    }
+    if (!parseSeqconvOptions(firstOption, argc, argv, run.options, run.out)) {
+        printUsage(run);
+        return kSeqconvExitCannotStart;
+    }
 
     if (!loadInstrumentBank(argv[kArgInstruments], run.instruments)) {
         std::fprintf(run.out, "Can't open instruments\n");
@@ -110,6 +164,8 @@ SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
         return kSeqconvExitCannotStart;
     }
 
+    if (!loadSampleBankOption(run)) return kSeqconvExitCannotStart;
+
     // The song table runs up to the first song header; its first entry says
     // where that is. A bank too short to hold it has no songs.
     uint32_t firstSongOffset = 0;
@@ -121,5 +177,6 @@ SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
     SongScratch scratch;
     for (uint32_t song = 0; 2 * song < firstSongOffset; ++song)
         convertSongToFiles(run, scratch, outDir, static_cast<int32_t>(song));
+    writeBankFiles(run, outDir);
     return run.outputFailed ? kSeqconvExitIncomplete : kSeqconvExitOk;
 }
