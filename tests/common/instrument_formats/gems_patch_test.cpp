@@ -62,16 +62,4 @@ TEST(GemsPatchTest, GemsBytesRoundTripThroughTheRegisterImage) {
     }
 }
 
-TEST(GemsPatchTest, OperatorEnableBitsBecomeTheHeardLevels) {
-    // Byte 37 = 0x05: S1 and S3 on. The formats that write the heard total
-    // level give the others 0x7F, as the driver leaves them silent.
-    GemsPatch patch{};
-    for (size_t g = 0; g < 4; ++g) patch[5 + 6 * g + 1] = 0x20;  // every tl
-    patch[37] = 0x05;
-    std::array<uint8_t, kMaxInstrumentSize> b{};
-    writeInstrument(patchFromGems(patch), kInstrumentTyi, b.data());
-    // tyi TLK block at 4..7 in register order S1, S3, S2, S4.
-    EXPECT_EQ(hexBytes({b[4], b[5], b[6], b[7]}), "20 20 7F 7F");
-}
-
 }  // namespace

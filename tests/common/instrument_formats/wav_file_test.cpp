@@ -33,18 +33,6 @@ std::map<std::string, Chunk> riffChunks(const std::vector<uint8_t>& f) {
     return chunks;
 }
 
-TEST(WavFileTest, PlainFileIsHeaderAndData) {
-    const std::vector<uint8_t> pcm{0x80, 0x90, 0x70};
-    const std::vector<uint8_t> f = buildWavFile(pcm.data(), pcm.size(), 10653, nullptr);
-    ASSERT_EQ(f.size(), kWavHeaderSize + 3);  // no pad byte, no other chunk
-    uint8_t header[kWavHeaderSize];
-    fillWavHeader(header, 3, 10653);
-    EXPECT_TRUE(std::equal(header, header + kWavHeaderSize, f.begin()));
-    EXPECT_EQ(readLe32(&f[24]), 10653u);
-    EXPECT_EQ(readLe32(&f[40]), 3u);
-    EXPECT_EQ(std::vector<uint8_t>(f.begin() + kWavHeaderSize, f.end()), pcm);
-}
-
 TEST(WavFileTest, LoopGoesIntoASmplChunkAfterPaddedData) {
     struct Case {
         size_t size;
