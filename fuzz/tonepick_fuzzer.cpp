@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "tonepick/instruments/instrument_formats.h"
+#include "common/instrument_formats/instrument_formats.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/buffered_input.h"

@@ -13,6 +13,7 @@
 #include "seqconv/bank_checks.h"
 #include "seqconv/bank_refusal.h"
 #include "seqconv/output_names.h"
+#include "seqconv/bank_outputs.h"
 #include "seqconv/output/song_conversion.h"
 #include "seqconv/seqconv_run.h"
 
@@ -25,7 +26,7 @@ constexpr int kArgFlags = 4;
 
 void printUsage(SeqconvRun& run) {
     std::fprintf(run.out,
-                 "Usage: seqconv sequences instruments outdir [flags]\n"
+                 "Usage: seqconv sequences instruments outdir [flags] [options]\n"
                  "\n"
                  "Overwrites all existed files without confirmation\n"
                  "\n"
@@ -35,6 +36,21 @@ void printUsage(SeqconvRun& run) {
                  "       s - play another songs (example: doom troopers)\n"
                  "       c - use CTR for loop calculation\n"
                  "       l - write logs\n"
+                 "\n"
+                 "Options: after the flags, in any order\n"
+                 "  -p - instrument files of the FM patches the songs use:\n"
+                 "        gems - internal GEMS 2.8 format (default)\n"
+                 "        tyi  - Tiido's instrument file\n"
+                 "        tfi  - TFM Music Maker instrument file\n"
+                 "        eif  - ECHO instrument file\n"
+                 "        y12  - GensKMOD YM2612 channel dump\n"
+                 "        vgi  - VGM Music Maker instrument file\n"
+                 "        dmp  - DefleMask instrument file\n"
+                 "        dmp0 - DefleMask instrument file version 0\n"
+                 "        smps - internal SMPS format (Sonic 3)\n"
+                 "  -pext - instrument file extension (default: format name)\n"
+                 "  -d - sample bank: WAV files of the samples the songs play,\n"
+                 "       an SFZ map per song and samples.txt\n"
                  "\n"
                  "Last update: 11.05.2013\n"
                  "Bug reports and questions: see man seqconv\n");
@@ -87,6 +103,26 @@ void convertSongToFiles(SeqconvRun& run, SongScratch& scratch, const std::string
     convertSong(interpreter, writer, scratch.lists, song, midi, text);
     midi.finish();  // closed in this order: MIDI file, then text file
     text.finish();
+    noteSongBankUse(run, outDir, song, scratch.lists);
+}
+
+// The sample bank of -d, loaded before anything is written; false after
+// printing why it cannot be used.
+bool loadSampleBankOption(SeqconvRun& run) {
+    const char* path = run.options.sampleBank;
+    if (path == nullptr) return true;
+    switch (loadSampleBank(path, run.samples)) {
+    case SampleBankLoad::kLoaded:
+        return true;
+    case SampleBankLoad::kCannotOpen:
+        std::fprintf(run.out, "Error: Can't open file \"%s\"\n", path);
+        return false;
+    case SampleBankLoad::kTooLarge:
+        std::fprintf(run.out, "Error: sample bank \"%s\" is larger than %u bytes\n", path,
+                     static_cast<unsigned>(kMaxSampleBankSize));
+        return false;
+    }
+    return false;
 }
 
 }  // namespace
@@ -111,16 +147,24 @@ SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
         return kSeqconvExitOk;
     }
     const int argumentCount = argc - 1;
-    if (argumentCount != 3 && argumentCount != 4) {
+    if (argumentCount < 3) {
         printUsage(run);
         return kSeqconvExitCannotStart;
     }
-    if (argumentCount == 4) {
+    // The three paths come first, whatever they look like; then the flags
+    // word unless the next word is an option.
+    int firstOption = kArgFlags;
+    if (argumentCount >= 4 && argv[kArgFlags][0] != '-') {
         if (const char* unknown = parseSeqconvFlags(argv[kArgFlags], run.flags)) {
             std::fprintf(run.out, "Error: unknown flag \"%c\" in \"%s\"\n\n", *unknown, argv[kArgFlags]);
             printUsage(run);
             return kSeqconvExitCannotStart;
         }
+        firstOption = kArgFlags + 1;
+    }
+    if (!parseSeqconvOptions(firstOption, argc, argv, run.options, run.out)) {
+        printUsage(run);
+        return kSeqconvExitCannotStart;
     }
 
     if (!loadInstrumentBank(argv[kArgInstruments], run.instruments)) {
@@ -139,6 +183,8 @@ SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
                                              static_cast<size_t>(run.instruments.loadedSize))))
         return kSeqconvExitCannotStart;
 
+    if (!loadSampleBankOption(run)) return kSeqconvExitCannotStart;
+
     // The song table runs up to the first song header; its first entry says
     // where that is. A bank too short to hold it has no songs.
     uint32_t firstSongOffset = 0;
@@ -155,6 +201,7 @@ SeqconvExit runSeqconv(SeqconvRun& run, int argc, const char* const argv[]) {
     SongScratch scratch;
     for (uint32_t song = 0; 2 * song < firstSongOffset; ++song)
         convertSongToFiles(run, scratch, outDir, static_cast<int32_t>(song));
+    writeBankFiles(run, outDir);
     run.files = givenFiles;
     printEarlierRunWarning(run.out, outDir,
                            findEarlierRunFiles(recording, outDir, recording.attemptedPaths(), isSeqconvOutputName));

@@ -4,13 +4,17 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <set>
 
 #include "common/output_directory.h"
 #include "common/output_files.h"
+#include "seqconv/bank_files/sample_bank.h"
+#include "seqconv/bank_files/sample_uses.h"
 #include "seqconv/output/instrument_bank.h"
 #include "seqconv/interpreter/interpreter_budget.h"
 #include "seqconv/interpreter/seq_event.h"
 #include "seqconv/interpreter/sequence_bank.h"
+#include "seqconv/seqconv_options.h"
 
 struct SeqconvFlags {
     bool threeBytePointers = false;  // '3'
@@ -20,12 +24,21 @@ struct SeqconvFlags {
     bool logEnabled = false;         // 'l'
 };
 
+// What the songs of the run use of the banks, for the files of -p and -d.
+struct BankUse {
+    std::set<int32_t> fmPatches;  // FM patch numbers any song's notes use
+    SampleUses samples;
+};
+
 struct SeqconvRun {
     FILE* out = stdout;                 // trace and messages
     OutputFileSystem* files = nullptr;  // where output files are created
     SeqconvFlags flags;
+    SeqconvOptions options;
     InstrumentBank instruments;
     SequenceBank sequences;
+    SampleBank samples;  // with -d
+    BankUse bankUse;
     SeqState state;  // the interpreter registers; tempo carries from song to song
 
     // Work bounds that keep hostile banks finite (see interpreter_budget.h);

@@ -9,7 +9,7 @@
 #include "common/help_request.h"
 #include "common/input_file.h"
 #include "common/output_writer.h"
-#include "tonepick/instruments/instrument_formats.h"
+#include "common/instrument_formats/instrument_formats.h"
 #include "tonepick/midi/vgm_midi_writer.h"
 #include "tonepick/run_chips.h"
 #include "tonepick/run_level_chips.h"

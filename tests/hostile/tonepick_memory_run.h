@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/support/tonepick_test_run.h"
-#include "tonepick/instruments/instrument_formats.h"
+#include "common/instrument_formats/instrument_formats.h"
 
 struct MemoryConversion : TonepickTestRun {
     // Converts `vgm` with instrument format `format` into directory "out".

@@ -51,7 +51,7 @@ const std::set<std::string> kTraceShapes = {
 };
 
 bool startsWithUsage(const std::string& text) {
-    return text.rfind("Usage: seqconv sequences instruments outdir [flags]\n\n", 0) == 0 &&
+    return text.rfind("Usage: seqconv sequences instruments outdir [flags] [options]\n\n", 0) == 0 &&
            text.find("Last update: 11.05.2013\n") != std::string::npos;
 }
 
@@ -67,7 +67,8 @@ void writeSmallBanks(const TempDir& dir) {
 
 TEST(SeqconvProgram, UsageAskedForIsStatus0AndAWrongCommandLineIs1) {
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"-h"}, {"--help"}, {"-h", "-h"}, {"a", "b", "c", "--help"}}) {
+         {std::vector<std::string>{}, {"-h"}, {"--help"}, {"-h", "-h"}, {"a", "b", "c", "--help"},
+          {"a", "b", "c", "-p", "tfi", "--help"}}) {
         const ProcessResult result = runProcess(SEQCONV_EXE, args);
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_TRUE(startsWithUsage(result.output)) << result.output;
@@ -76,12 +77,16 @@ TEST(SeqconvProgram, UsageAskedForIsStatus0AndAWrongCommandLineIs1) {
     writeSmallBanks(dir);
     const std::string seq = dir.file("seq.bin");
     const std::string ins = dir.file("ins.bin");
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{seq}, {seq, ins}, {seq, ins, dir.file("out"), "l", "extra"}, {"--h"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{seq}, {seq, ins}, {"--h"}}) {
         const ProcessResult result = runProcess(SEQCONV_EXE, args);
         EXPECT_EQ(result.exitCode, 1) << args.size();
         EXPECT_TRUE(startsWithUsage(result.output)) << result.output;
     }
+    const ProcessResult extra = runProcess(SEQCONV_EXE, {seq, ins, dir.file("out"), "l", "extra"});
+    EXPECT_EQ(extra.exitCode, 1);
+    const std::string error = "Error: unknown command line option \"extra\"\n\n";
+    EXPECT_EQ(extra.output.substr(0, error.size()), error);
+    EXPECT_TRUE(startsWithUsage(extra.output.substr(error.size()))) << extra.output;
     EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
 }
 
@@ -240,7 +245,7 @@ std::string flagWord(int mask) {
     std::string word;
     for (int i = 0; i < 5; ++i)
         if ((mask & (1 << i)) != 0) word += letters[i];
-    return word;
+    return word;  // empty: a flags word without flags (a word starting with '-' would be an option)
 }
 
 TEST_P(RealBanks, EveryFlagWordInterpretsCleanly) {

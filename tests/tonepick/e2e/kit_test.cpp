@@ -19,7 +19,7 @@
 #include "tests/support/output_capture.h"
 #include "tests/support/tonepick_test_run.h"
 #include "tonepick/chips/dac_capture.h"
-#include "tonepick/instruments/instrument_formats.h"
+#include "common/instrument_formats/instrument_formats.h"
 #include "tonepick/tonepick_driver.h"
 #include "tonepick/tonepick_run.h"
 

@@ -11,7 +11,7 @@
 #include "tests/support/midi_dump.h"
 #include "tests/support/process_runner.h"
 #include "builders/vgm_builder.h"
-#include "tonepick/instruments/instrument_formats.h"
+#include "common/instrument_formats/instrument_formats.h"
 #include "tests/support/tonepick_test_run.h"
 
 namespace {

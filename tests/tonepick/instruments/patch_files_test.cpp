@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tests/support/midi_dump.h"
-#include "tonepick/instruments/instrument_formats.h"
+#include "common/instrument_formats/instrument_formats.h"
 #include "tonepick/run_outputs.h"
 #include "tests/support/tonepick_test_run.h"
 

@@ -1,4 +1,4 @@
-#include "tonepick/instruments/instrument_formats.h"
+#include "common/instrument_formats/instrument_formats.h"
 
 #include <algorithm>
 #include <array>

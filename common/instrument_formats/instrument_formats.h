@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "tonepick/chips/patch_record.h"
+#include "common/instrument_formats/patch_record.h"
 
 constexpr int kInstrumentTypeCount = 9;
 constexpr int kMaxInstrumentSize = 128;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tests/support/midi_dump.h"
-#include "tonepick/instruments/instrument_formats.h"
+#include "common/instrument_formats/instrument_formats.h"
 
 namespace {
 
