@@ -3,6 +3,7 @@
 #include <array>
 #include <cinttypes>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <unordered_set>
 
@@ -22,6 +23,35 @@ std::string patchFileName(size_t index, const std::string& extension) {
     std::array<char, 32> number{};
     std::snprintf(number.data(), number.size(), "patch_%02zu.", index);
     return std::string(number.data()) + extension;
+}
+
+// kit.sfz and kit.sf2 for the files: the samples of `sized` that are the
+// first of their sound.
+void writeKitMaps(TonepickRun& run, const std::vector<SizedKitSample>& sized, const std::vector<uint32_t>& firstEqual) {
+    std::vector<const SizedKitSample*> files;
+    for (uint32_t n = 0; n < sized.size(); ++n)
+        if (firstEqual[n] == n) files.push_back(&sized[n]);
+    {
+        const std::string sfz = kitSfzText(static_cast<uint32_t>(files.size()));
+        OutputWriter map(*run.files, joinOutputPath(run.settings.outputDir, "kit.sfz"), run.out, run.outputFailed);
+        if (map.created()) map.write(sfz.data(), sfz.size());
+    }
+    std::vector<uint64_t> bytes;
+    std::vector<uint32_t> rates;
+    for (const SizedKitSample* f : files) {
+        bytes.push_back(f->bytes);
+        rates.push_back(f->sample->rate);
+    }
+    const Sf2Bank bank = kitSf2Bank(bytes, rates);
+    OutputWriter sf2(*run.files, joinOutputPath(run.settings.outputDir, "kit.sf2"), run.out, run.outputFailed);
+    if (!sf2.created()) return;
+    const bool whole = writeSf2(sf2, bank, [&](uint32_t i, const std::function<void(const uint8_t*, size_t)>& put) {
+        KitSampleReader reader = openKitSample(run, *files[i]->sample, files[i]->bytes);
+        const uint8_t* piece = nullptr;
+        for (size_t k = nextKitPiece(reader, piece); k != 0; k = nextKitPiece(reader, piece)) put(piece, k);
+        return !reader.failed;
+    });
+    if (!whole) sf2.markIncomplete();
 }
 
 }  // namespace
@@ -86,9 +116,7 @@ std::vector<uint32_t> writeKitSamples(TonepickRun& run) {
         OutputWriter text(*run.files, joinOutputPath(run.settings.outputDir, "kit.txt"), run.out, run.outputFailed);
         if (text.created()) text.write(listing.data(), listing.size());
     }
-    const std::string sfz = kitSfzText(files);
-    OutputWriter map(*run.files, joinOutputPath(run.settings.outputDir, "kit.sfz"), run.out, run.outputFailed);
-    if (map.created()) map.write(sfz.data(), sfz.size());
+    writeKitMaps(run, sized, firstEqual);
 
     // The drum track plays each sample's file.
     std::vector<uint32_t> fileByIndex(numbers.size());

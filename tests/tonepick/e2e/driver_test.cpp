@@ -160,9 +160,10 @@ TEST(TonepickCommandLine, SampleAndInstrumentFileModes) {
         EXPECT_EQ(d.start(args, vgm), 0);
         EXPECT_EQ(d.run.settings.sampleKit, c.kit) << testing::PrintToString(c.options);
         EXPECT_EQ(d.run.settings.uniqueInstruments, c.unique) << testing::PrintToString(c.options);
-        // kit.txt and kit.sfz are written exactly in kit mode, even for a log without samples.
+        // kit.txt, kit.sfz and kit.sf2 are written exactly in kit mode, even for a log without samples.
         EXPECT_EQ(d.files.has(joinOutputPath("out", "kit.txt")), c.kit) << testing::PrintToString(c.options);
         EXPECT_EQ(d.files.has(joinOutputPath("out", "kit.sfz")), c.kit) << testing::PrintToString(c.options);
+        EXPECT_EQ(d.files.has(joinOutputPath("out", "kit.sf2")), c.kit) << testing::PrintToString(c.options);
     }
 }
 

@@ -1,5 +1,6 @@
-// kit.sfz and the samples that are one sound: the map read back as a
+// kit.sfz, kit.sf2 and the samples that are one sound: the map read back as a
 // sampler reads it (regions naming written WAV files, on kit.txt's notes),
+// the SoundFont field by field against the WAV files,
 // the regions of a kit that reaches note 127, and equal bytes at two places
 // of the PCM data becoming one file with the plays of both.
 
@@ -13,6 +14,8 @@
 
 #include "builders/vgm_builder.h"
 #include "common/output_files.h"
+#include "common/byte_order.h"
+#include "tests/support/sf2_reader.h"
 #include "tests/support/tonepick_test_run.h"
 #include "tonepick/kit_sfz.h"
 
@@ -84,6 +87,38 @@ void expectSfzMatchesKit(const MemoryFileSystem& files) {
     }
 }
 
+// kit.sf2 of a finished run: bank 128 preset 0, one zone per region of
+// kit.sfz on its note, each sample holding its WAV file's bytes as 16-bit
+// points at the file's rate, with the note as original pitch.
+void expectSf2MatchesKit(const MemoryFileSystem& files) {
+    const std::vector<Region> regions = parseSfz(textOf(files, "kit.sfz"));
+    const Sf2File f = readSf2(files.at(joinOutputPath("out", "kit.sf2")));
+    ASSERT_EQ(f.error, "");
+    ASSERT_EQ(f.presets.size(), 1u);
+    EXPECT_EQ(f.presets[0].bank, 128);
+    EXPECT_EQ(f.presets[0].preset, 0);
+    ASSERT_EQ(f.instruments.size(), 1u);
+    ASSERT_EQ(f.instruments[0].zones.size(), regions.size());
+    ASSERT_EQ(f.samples.size(), regions.size());
+    for (size_t i = 0; i < regions.size(); ++i) {
+        Region r = regions[i];
+        SCOPED_TRACE(r["sample"]);
+        const int note = std::stoi(r["key"]);
+        const std::vector<std::pair<uint16_t, uint16_t>> generators{{43, note | note << 8},
+                                                                     {53, static_cast<uint16_t>(i)}};
+        EXPECT_EQ(f.instruments[0].zones[i].generators, generators);
+        const Sf2ReadSample& s = f.samples[i];
+        const std::vector<uint8_t>& wav = files.at(joinOutputPath("out", r["sample"]));
+        EXPECT_EQ(s.rate, readLe32(wav.data() + 24));
+        EXPECT_EQ(s.originalPitch, note);
+        ASSERT_EQ(s.end - s.start, wav.size() - 44);
+        ASSERT_LE(s.end + 46, f.points.size());
+        for (size_t k = 0; k < wav.size() - 44; ++k)
+            ASSERT_EQ(f.points[s.start + k], (wav[44 + k] - 128) * 256) << "point " << k;
+        for (size_t k = s.end; k < s.end + 46; ++k) ASSERT_EQ(f.points[k], 0);
+    }
+}
+
 TEST(KitSfz, OneRegionPerSampleUntilSeveralShareNote127) {
     struct Case {
         uint32_t samples;
@@ -145,6 +180,7 @@ TEST(KitSfz, EqualBytesAtTwoPlacesAreOneSampleWithThePlaysOfBoth) {
               "sample_002.wav\t38\t" + rate3 + "\t4\t1\tblock 0 offset 100\n");
     EXPECT_FALSE(t.files.has(joinOutputPath("out", "sample_003.wav")));
     expectSfzMatchesKit(t.files);
+    expectSf2MatchesKit(t.files);
     // The drum track plays note 36 for all five plays of the merged sample.
     const std::vector<uint8_t>& midi = t.files.at(joinOutputPath("out", "vgm.mid"));
     std::map<int, int> ons;
@@ -162,6 +198,7 @@ TEST(KitSfz, CorpusKitsMapEveryFileAndStaffRollHasOneSampleForItsTwoEqualPlaces)
         TonepickTestRun t;
         ASSERT_EQ(t.start({entry.path().string(), "out", "-s", "kit"}), kExitOk);
         expectSfzMatchesKit(t.files);
+        expectSf2MatchesKit(t.files);
         if (entry.path().stem() != "sk_staff_roll") continue;
         // Before, sample_017 (4 plays) and sample_032 (20 plays) held the same
         // 18 bytes at the same rate; now the later samples move up by one.
