@@ -15,7 +15,6 @@
 #include "tonepick/kit_sfz.h"
 #include "tonepick/midi/dac_track.h"
 #include "tonepick/tonepick_run.h"
-#include "tonepick/vgm/dac_stream_player.h"
 
 namespace {
 
