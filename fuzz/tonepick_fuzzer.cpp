@@ -11,6 +11,7 @@
 // written stay within a fixed multiple of the log (decompressed, for gzip data)
 // plus one byte per DAC stream write.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -61,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     run->settings.uniqueInstruments = (option & 0x0F) >= kInstrumentTypeCount;
     run->settings.sampleKit = (option & 0x10) != 0;
     if (option & 0x20) run->settings.midiMode = VgmMidiMode::kLevels;
+    run->settings.transpose = std::clamp(((option & 0x0F) - 7) * 18, -127, 127);
     const TonepickExit code = convertVgmBytes(*run, data + 1, size - 1);
     if (code != kExitOk && code != kExitFailed) __builtin_trap();
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cinttypes>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <unordered_set>
 
@@ -10,9 +11,10 @@
 #include "common/output_writer.h"
 #include "common/instrument_formats/instrument_formats.h"
 #include "tonepick/instruments/wav_file.h"
+#include "tonepick/kit_samples.h"
+#include "tonepick/kit_sfz.h"
 #include "tonepick/midi/dac_track.h"
 #include "tonepick/tonepick_run.h"
-#include "tonepick/vgm/dac_stream_player.h"
 
 namespace {
 
@@ -22,87 +24,33 @@ std::string patchFileName(size_t index, const std::string& extension) {
     return std::string(number.data()) + extension;
 }
 
-constexpr size_t kKitChunk = 64 * 1024;  // sample bytes gathered per write
-
-// Calls put(bytes, n) with the bytes of kit sample `s` in pieces; false when
-// some could not be read back.
-// A PCM or stream sample as a pass over the stream bank (the PCM blocks end
-// to end) from its place; false when its block is not in the bank.
-bool kitSamplePass(TonepickRun& run, const KitSample& s, DacStream& pass) {
-    const StreamBank& bank = run.stream.dacStreams.pcmBank;
-    const auto at = std::lower_bound(bank.blocks.begin(), bank.blocks.end(), s.block,
-                                     [](const StreamBankBlock& b, uint32_t block) { return b.block < block; });
-    if (at == bank.blocks.end() || at->block != s.block) return false;
-    pass.hasBank = true;
-    pass.bankType = kPcmBlockType;
-    pass.stepSize = s.step;
-    pass.start = at->offset + s.offset;
-    pass.writes = std::max(s.length, s.pcmReach);
-    pass.reverse = s.reverse;
-    return true;
-}
-
-// Extra bytes the kit's stream samples may hold beyond what their plays
-// reached: a drum cut short by the next one is still written whole, but a
-// forged log of many start positions cannot turn a few command bytes into a
-// copy of the whole bank per start.
-constexpr uint64_t kKitWholePassBudget = 64ull << 20;
-
-// How many bytes sample `s` holds: as far as a PCM play read, or a stream
-// play reached, or a whole pass while `budget` allows.
-uint64_t kitSampleBytes(TonepickRun& run, const KitSample& s, uint64_t& budget) {
-    if (s.source == KitSource::kDirect) return s.length;
-    DacStream pass;
-    if (!kitSamplePass(run, s, pass)) return 0;
-    const uint64_t whole = dac_stream_detail::passBytesInBank(run.stream.dacStreams, pass);
-    const uint64_t reached = std::min(whole, std::max(std::min(s.streamReach, s.length), s.pcmReach));
-    if (s.length == 0 || whole - reached > budget) return reached;  // no stream play: as far as read
-    budget -= whole - reached;
-    return whole;
-}
-
-// Calls put(bytes, n) with the first `count` bytes of kit sample `s` in
-// pieces; false when some could not be read back.
-template <typename Put>
-bool forEachKitSamplePiece(TonepickRun& run, const KitSample& s, uint64_t count, Put&& put) {
-    std::vector<uint8_t> chunk(kKitChunk);
-    switch (s.source) {
-        case KitSource::kPcm:
-        case KitSource::kStream: {
-            DacStream pass;
-            if (!kitSamplePass(run, s, pass)) return true;
-            uint64_t left = count;
-            for (uint64_t done = 0; done < pass.writes && left != 0; done += chunk.size()) {
-                const size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), pass.writes - done));
-                uint64_t firstFound = 0;
-                size_t found = dac_stream_detail::readPassBytes(run.stream.dacStreams, pass, run.reader.blocks, done,
-                                                                take, chunk.data(), firstFound);
-                if (found > left) found = static_cast<size_t>(left);
-                if (found != 0) put(chunk.data(), found);
-                left -= found;
-            }
-            return true;
-        }
-        case KitSource::kDirect:
-            for (uint64_t at = 0; at < s.length; at += chunk.size()) {
-                const size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), s.length - at));
-                if (!readKitDirectBytes(run.kit, s, at, chunk.data(), take)) return false;
-                put(chunk.data(), take);
-            }
-            return true;
+// kit.sfz and kit.sf2 for the files: the samples of `sized` that are the
+// first of their sound.
+void writeKitMaps(TonepickRun& run, const std::vector<SizedKitSample>& sized, const std::vector<uint32_t>& firstEqual) {
+    std::vector<const SizedKitSample*> files;
+    for (uint32_t n = 0; n < sized.size(); ++n)
+        if (firstEqual[n] == n) files.push_back(&sized[n]);
+    {
+        const std::string sfz = kitSfzText(static_cast<uint32_t>(files.size()));
+        OutputWriter map(*run.files, joinOutputPath(run.settings.outputDir, "kit.sfz"), run.out, run.outputFailed);
+        if (map.created()) map.write(sfz.data(), sfz.size());
     }
-    return true;
-}
-
-// Where a sample lies, for kit.txt.
-std::string kitSamplePlace(const KitSample& s) {
-    if (s.source == KitSource::kDirect) return "direct";
-    char text[96];
-    std::snprintf(text, sizeof text, "block %" PRIu32 " offset %" PRIu64, s.block, s.offset);
-    std::string place = text;
-    if (s.step != 1) place += " step " + std::to_string(s.step);
-    if (s.reverse) place += " reverse";
-    return place;
+    std::vector<uint64_t> bytes;
+    std::vector<uint32_t> rates;
+    for (const SizedKitSample* f : files) {
+        bytes.push_back(f->bytes);
+        rates.push_back(f->sample->rate);
+    }
+    const Sf2Bank bank = kitSf2Bank(bytes, rates);
+    OutputWriter sf2(*run.files, joinOutputPath(run.settings.outputDir, "kit.sf2"), run.out, run.outputFailed);
+    if (!sf2.created()) return;
+    const bool whole = writeSf2(sf2, bank, [&](uint32_t i, const std::function<void(const uint8_t*, size_t)>& put) {
+        KitSampleReader reader = openKitSample(run, *files[i]->sample, files[i]->bytes);
+        const uint8_t* piece = nullptr;
+        for (size_t k = nextKitPiece(reader, piece); k != 0; k = nextKitPiece(reader, piece)) put(piece, k);
+        return !reader.failed;
+    });
+    if (!whole) sf2.markIncomplete();
 }
 
 }  // namespace
@@ -115,16 +63,42 @@ std::vector<uint32_t> writeKitSamples(TonepickRun& run) {
     makeOutputDir(run);
 
     uint64_t wholePassBudget = kKitWholePassBudget;
-    std::string listing = "file\tnote\trate\tbytes\tplays\tsource\n";
+    std::vector<SizedKitSample> sized(byNumber.size());
     for (uint32_t n = 0; n < byNumber.size(); ++n) {
         const KitSample& s = kit.samples[byNumber[n]];
-        const std::string name = wavFileName(static_cast<int32_t>(n));
-        const uint64_t size = kitSampleBytes(run, s, wholePassBudget);
+        sized[n] = SizedKitSample{&s, kitSampleBytes(run, s, wholePassBudget)};
+    }
+    // Samples with the same rate and bytes are one sound wherever they lie:
+    // one file, numbered as the first of them, with the plays of all.
+    const std::vector<uint32_t> firstEqual = findEqualKitSamples(run, sized);
+    std::vector<uint32_t> fileOf(sized.size());
+    std::vector<uint64_t> plays(sized.size(), 0);
+    std::vector<uint64_t> morePlaces(sized.size(), 0);
+    uint32_t files = 0;
+    for (uint32_t n = 0; n < sized.size(); ++n) {
+        const uint32_t f = firstEqual[n];
+        if (f == n) {
+            fileOf[n] = files++;
+        } else {
+            fileOf[n] = fileOf[f];
+            ++morePlaces[f];
+        }
+        plays[f] += sized[n].sample->plays;
+    }
+
+    std::string listing = "file\tnote\trate\tbytes\tplays\tsource\n";
+    for (uint32_t n = 0; n < sized.size(); ++n) {
+        if (firstEqual[n] != n) continue;
+        const KitSample& s = *sized[n].sample;
+        const uint64_t size = sized[n].bytes;
+        const std::string name = wavFileName(static_cast<int32_t>(fileOf[n]));
         char line[160];
-        std::snprintf(line, sizeof line, "%s\t%d\t%" PRIu32 "\t%" PRIu64 "\t%" PRIu64 "\t", name.c_str(), dacNoteOf(n),
-                      s.rate, size, s.plays);
+        std::snprintf(line, sizeof line, "%s\t%d\t%" PRIu32 "\t%" PRIu64 "\t%" PRIu64 "\t", name.c_str(),
+                      dacNoteOf(fileOf[n]), s.rate, size, plays[n]);
         listing += line;
         listing += kitSamplePlace(s);
+        if (morePlaces[n] != 0)
+            listing += " (+" + std::to_string(morePlaces[n]) + (morePlaces[n] == 1 ? " place)" : " places)");
         listing += '\n';
 
         OutputWriter file(*run.files, joinOutputPath(run.settings.outputDir, name), run.out, run.outputFailed);
@@ -132,12 +106,21 @@ std::vector<uint32_t> writeKitSamples(TonepickRun& run) {
         uint8_t header[kWavHeaderSize];
         fillWavHeader(header, size, s.rate);
         file.write(header, sizeof header);
-        if (!forEachKitSamplePiece(run, s, size, [&](const uint8_t* bytes, size_t k) { file.write(bytes, k); }))
-            file.markIncomplete();
+        KitSampleReader reader = openKitSample(run, s, size);
+        const uint8_t* bytes = nullptr;
+        for (size_t k = nextKitPiece(reader, bytes); k != 0; k = nextKitPiece(reader, bytes)) file.write(bytes, k);
+        if (reader.failed) file.markIncomplete();
     }
-    OutputWriter text(*run.files, joinOutputPath(run.settings.outputDir, "kit.txt"), run.out, run.outputFailed);
-    if (text.created()) text.write(listing.data(), listing.size());
-    return numbers;
+    {
+        OutputWriter text(*run.files, joinOutputPath(run.settings.outputDir, "kit.txt"), run.out, run.outputFailed);
+        if (text.created()) text.write(listing.data(), listing.size());
+    }
+    writeKitMaps(run, sized, firstEqual);
+
+    // The drum track plays each sample's file.
+    std::vector<uint32_t> fileByIndex(numbers.size());
+    for (uint32_t i = 0; i < numbers.size(); ++i) fileByIndex[i] = fileOf[numbers[i]];
+    return fileByIndex;
 }
 
 void makeOutputDir(TonepickRun& run) {

@@ -18,10 +18,12 @@ void makeOutputDir(TonepickRun& run);
 // directory first: samples are written during the walk.
 void writeDacSample(TonepickRun& run);
 
-// With -s kit, after the walk: the open plays end, and every kept sample of
-// the kit becomes sample_NNN.wav (numbered in the order of first play), read
-// from the PCM data, the stream bank or the direct stretches; kit.txt lists
-// them. Returns the sample numbers by provisional index, for the drum track.
+// With -s kit, after the walk: every kept sample of the kit becomes
+// sample_NNN.wav (numbered in the order of first play), read from the PCM
+// data, the stream bank or the direct stretches; samples with the same rate
+// and bytes share the first one's file. kit.txt lists the files, kit.sfz maps
+// them to their notes. Returns the file number by provisional sample index,
+// for the drum track.
 std::vector<uint32_t> writeKitSamples(TonepickRun& run);
 
 // patch_00.EXT, patch_01.EXT, ... (patch_100 and up unshortened) in format

@@ -10,6 +10,7 @@
 #include "common/input_file.h"
 #include "common/output_writer.h"
 #include "common/instrument_formats/instrument_formats.h"
+#include "tonepick/midi/note_transpose.h"
 #include "tonepick/midi/vgm_midi_writer.h"
 #include "tonepick/run_chips.h"
 #include "tonepick/run_level_chips.h"
@@ -46,6 +47,8 @@ constexpr const char* kUsageText =
     "  -i - instrument files:\n"
     "        all    - one file per distinct instrument heard (default)\n"
     "        unique - no two files with the same bytes\n\n"
+    "  -t - transpose: semitones added to every FM and PSG note of vgm.mid,\n"
+    "       -127 to 127 (default 0; 12 gives concert pitch)\n\n"
     "      Warning: all outputs will be overwrited automatically.\n\n";
 constexpr const char* kContactLine = "Bug reports and questions: see README.md of mdmusic_tools.\n";
 
@@ -79,6 +82,29 @@ bool parseMidiMode(TonepickRun& run, const char* value) {
     return true;
 }
 
+// The value of -t (null when it is missing): an optional sign and decimal
+// digits, -127 to 127; false after printing the error.
+bool parseTranspose(TonepickRun& run, const char* value) {
+    if (value == nullptr) {
+        std::fprintf(run.out, "Error: transpose expected in command line\n\n");
+        return false;
+    }
+    const char* digits = value + (value[0] == '-' || value[0] == '+' ? 1 : 0);
+    int magnitude = 0;
+    bool valid = *digits != '\0';
+    for (const char* c = digits; valid && *c != '\0'; ++c) {
+        valid = *c >= '0' && *c <= '9';
+        // Stop growing past the limit, so that long digit strings cannot overflow.
+        if (valid && magnitude <= kMaxTranspose) magnitude = magnitude * 10 + (*c - '0');
+    }
+    if (!valid || magnitude > kMaxTranspose) {
+        std::fprintf(run.out, "Error: transpose must be a whole number from -127 to 127\n\n");
+        return false;
+    }
+    run.settings.transpose = value[0] == '-' ? -magnitude : magnitude;
+    return true;
+}
+
 // Reads the options into run.settings; false after printing an error and the usage text.
 bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
     bool extensionGiven = false;
@@ -107,6 +133,8 @@ bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
             extensionGiven = true;
         } else if (std::strcmp(word, "-m") == 0) {
             if (!parseMidiMode(run, hasValue ? argv[i + 1] : nullptr)) return false;
+        } else if (std::strcmp(word, "-t") == 0) {
+            if (!parseTranspose(run, hasValue ? argv[i + 1] : nullptr)) return false;
         } else if (std::strcmp(word, "-s") == 0) {
             if (!hasValue) {
                 std::fprintf(run.out, "Error: sample mode expected in command line\n\n");
@@ -194,13 +222,21 @@ TonepickExit finishRun(TonepickRun& run, VgmWalkResult walkResult) {
         writeDacSample(run);
     }
 
+    if (run.settings.transpose != 0) {
+        const uint64_t clamped = countClampedNotes(run.channelEvents, &run.eventSpill, run.settings.transpose);
+        if (clamped != 0) {
+            std::fprintf(run.out, "Warning: %llu notes were clamped to the MIDI range\n",
+                         static_cast<unsigned long long>(clamped));
+        }
+    }
     {
         // Without vgm.mid the run ends here: no instrument or data block file.
         OutputWriter midi(*run.files, joinOutputPath(run.settings.outputDir, "vgm.mid"), run.out, run.outputFailed);
         if (!midi.created()) return kExitFailed;
         const VgmMidiDrums drums{run.kit.plays, kitNumbers};
         LevelLists* levels = run.settings.midiMode == VgmMidiMode::kLevels ? &run.levelEvents : nullptr;
-        writeVgmMidi(run.channelEvents, &run.eventSpill, midi, levels, run.settings.sampleKit ? &drums : nullptr);
+        writeVgmMidi(run.channelEvents, &run.eventSpill, midi, levels, run.settings.sampleKit ? &drums : nullptr,
+                     run.settings.transpose);
         if (midi.finish() != OutputStatus::kWritten) return kExitFailed;
     }
     writePatchFiles(run);

@@ -28,6 +28,7 @@ struct TonepickSettings {
     bool sampleKit = false;      // -s kit: one WAV per distinct sample and a DAC drum track
     bool uniqueInstruments = false;  // -i unique: no two instrument files alike
     VgmMidiMode midiMode = VgmMidiMode::kPlain;  // -m: what vgm.mid carries besides notes and bends
+    int transpose = 0;           // -t: semitones added to the FM and PSG notes of vgm.mid
 };
 
 struct TonepickRun {

@@ -8,6 +8,7 @@
 #include "tonepick/midi/dac_track.h"
 #include "tonepick/midi/level_controllers.h"
 #include "tonepick/midi/note_conversion.h"
+#include "tonepick/midi/note_transpose.h"
 #include "tonepick/midi/pitch_bend_cache.h"
 
 namespace {
@@ -101,9 +102,10 @@ struct FmTrack {
     TrackBuffer& buf;
     PitchBendCache& bends;
     int i;
+    int transpose = 0;                // semitones added to the notes written
     LevelFollower* levels = nullptr;  // levels mode only
     bool sounding = false;
-    int note = 0;
+    int note = 0;                     // before transposition: the bends are measured from it
     int lastBend = kMidiBendCentre;  // kept across key-offs
     uint32_t lastTime = 0;
 
@@ -124,7 +126,7 @@ struct FmTrack {
                 out.bend(i, bend);
                 out.zeroDelta();
             }
-            out.channelEvent(kMidiNoteOn, i, note, velocity);
+            out.channelEvent(kMidiNoteOn, i, transposeNote(note, transpose), velocity);
             lastBend = bend;
             sounding = true;
             lastTime = e.time;
@@ -138,7 +140,7 @@ struct FmTrack {
         } else {
             // Written even for a silent channel, with the last note played.
             out.gap(e.time, lastTime);
-            out.channelEvent(kMidiNoteOff, i, note, kVelocity);
+            out.channelEvent(kMidiNoteOff, i, transposeNote(note, transpose), kVelocity);
             sounding = false;
             lastTime = e.time;
         }
@@ -151,10 +153,11 @@ struct FmTrack {
 struct PsgTrack {
     TrackBuffer& buf;
     int j;
+    int transpose = 0;                // semitones added to the notes written
     int ch = kFirstPsgNoteChannel + j;
     LevelFollower* levels = nullptr;  // levels mode only
     bool sounding = false;
-    int note = 0;
+    int note = 0;                     // before transposition: re-strikes are decided on it
     uint32_t lastTime = 0;
 
     void begin() {
@@ -169,22 +172,22 @@ struct PsgTrack {
             out.gap(e.time, lastTime);
             note = psgNoteOf(e.freq);
             const uint8_t velocity = noteOnVelocity(out, levels, ch);
-            out.channelEvent(kMidiNoteOn, ch, note, velocity);
+            out.channelEvent(kMidiNoteOn, ch, transposeNote(note, transpose), velocity);
             sounding = true;
             lastTime = e.time;
         } else if (e.on != 0) {
             const int next = psgNoteOf(e.freq);
             if (next == note) return;
             out.gap(e.time, lastTime);
-            out.channelEvent(kMidiNoteOff, ch, note, kVelocity);
+            out.channelEvent(kMidiNoteOff, ch, transposeNote(note, transpose), kVelocity);
             out.zeroDelta();
             const uint8_t velocity = noteOnVelocity(out, levels, ch);
-            out.channelEvent(kMidiNoteOn, ch, next, velocity);
+            out.channelEvent(kMidiNoteOn, ch, transposeNote(next, transpose), velocity);
             note = next;
             lastTime = e.time;
         } else {
             out.gap(e.time, lastTime);
-            out.channelEvent(kMidiNoteOff, ch, note, kVelocity);
+            out.channelEvent(kMidiNoteOff, ch, transposeNote(note, transpose), kVelocity);
             sounding = false;
             lastTime = e.time;
         }
@@ -232,7 +235,7 @@ void writeTrack(MidiFileWriter& midi, TrackBuffer& buf, const ChannelEvents& eve
 }  // namespace
 
 bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file, LevelLists* levels,
-                  const VgmMidiDrums* drums) {
+                  const VgmMidiDrums* drums, int transpose) {
     MidiFileWriter midi(file);
     midi.writeHeader({kMidiFormatMultiTrack, static_cast<uint16_t>(kTrackCount + (drums != nullptr ? 1 : 0)), kDivision});
     TrackBuffer buf;  // one buffer for all tracks
@@ -250,9 +253,9 @@ bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& fi
     PitchBendCache bends(fmEvents);
     const LevelScale scale = levels != nullptr ? makeLevelScale() : LevelScale{};
     for (int i = 0; i < kFmChannelCount; ++i)
-        writeTrack(midi, buf, events, spill, i, FmTrack{buf, bends, i}, levels, scale);
+        writeTrack(midi, buf, events, spill, i, FmTrack{buf, bends, i, transpose}, levels, scale);
     for (int j = 0; j < kPsgChannelCount; ++j)
-        writeTrack(midi, buf, events, spill, kFirstPsgList + j, PsgTrack{buf, j}, levels, scale);
+        writeTrack(midi, buf, events, spill, kFirstPsgList + j, PsgTrack{buf, j, transpose}, levels, scale);
     if (drums != nullptr) {
         midi.beginTrack(buf);
         appendNames(buf, "DAC");

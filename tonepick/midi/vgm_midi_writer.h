@@ -21,11 +21,12 @@ class OutputFile;
 // the channels' levels and the tracks gain expression and pan controllers at
 // the times of the level events; without, every velocity is 127. With `drums`
 // (the kit's plays and its sample numbers), a twelfth track "DAC" follows with
-// the drum part (see dac_track.h).
+// the drum part (see dac_track.h). `transpose` semitones are added to every
+// FM and PSG note, clamped to 0..127 (note_transpose.h); the drums keep theirs.
 struct VgmMidiDrums {
     std::vector<KitPlay>& plays;  // sorted by their start while the track is written
     const std::vector<uint32_t>& numbers;
 };
 bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& file, LevelLists* levels = nullptr,
-                  const VgmMidiDrums* drums = nullptr);
+                  const VgmMidiDrums* drums = nullptr, int transpose = 0);
 bool writeVgmMidi(const ChannelEvents& events, OutputFile& file);

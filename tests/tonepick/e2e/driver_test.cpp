@@ -72,7 +72,7 @@ TEST(TonepickCommandLine, OptionErrorsPrintMessageAndUsageWithoutOpeningInput) {
         std::vector<std::string> options;
         std::string message;
     };
-    const std::vector<Case> cases{
+    std::vector<Case> cases{
         {{"-x", "1"}, "Error: unknown command line option \"-x\"\n\n"},
         {{"-P", "tfi"}, "Error: unknown command line option \"-P\"\n\n"},
         {{"-p"}, "Error: instrument type expected in command line\n\n"},
@@ -89,7 +89,13 @@ TEST(TonepickCommandLine, OptionErrorsPrintMessageAndUsageWithoutOpeningInput) {
         {{"-s", "kits"}, "Error: unknown sample mode \"kits\"\n\n"},
         {{"-s", "KIT", "-i"}, "Error: instrument file mode expected in command line\n\n"},
         {{"-i", "uniq"}, "Error: unknown instrument file mode \"uniq\"\n\n"},
+        {{"-t"}, "Error: transpose expected in command line\n\n"},
+        {{"-t", "12", "-t"}, "Error: transpose expected in command line\n\n"},
     };
+    // Anything but an optional sign and decimal digits, or beyond 127 either way.
+    for (const char* bad : {"", "-", "+", "x", "1.5", " 3", "3 ", "--3", "+-3", "0x10", "128", "-128",
+                            "99999999999999999999999", "12st"})
+        cases.push_back({{"-t", bad}, "Error: transpose must be a whole number from -127 to 127\n\n"});
     for (const auto& c : cases) {
         DriverRun d;
         std::vector<std::string> args{"/nonexistent/input.vgm", "out"};
@@ -154,8 +160,36 @@ TEST(TonepickCommandLine, SampleAndInstrumentFileModes) {
         EXPECT_EQ(d.start(args, vgm), 0);
         EXPECT_EQ(d.run.settings.sampleKit, c.kit) << testing::PrintToString(c.options);
         EXPECT_EQ(d.run.settings.uniqueInstruments, c.unique) << testing::PrintToString(c.options);
-        // kit.txt is written exactly in kit mode, even for a log without samples.
+        // kit.txt, kit.sfz and kit.sf2 are written exactly in kit mode, even for a log without samples.
         EXPECT_EQ(d.files.has(joinOutputPath("out", "kit.txt")), c.kit) << testing::PrintToString(c.options);
+        EXPECT_EQ(d.files.has(joinOutputPath("out", "kit.sfz")), c.kit) << testing::PrintToString(c.options);
+        EXPECT_EQ(d.files.has(joinOutputPath("out", "kit.sf2")), c.kit) << testing::PrintToString(c.options);
+    }
+}
+
+TEST(TonepickCommandLine, TransposeValues) {
+    const auto vgm = VgmBuilder().end().bytes();
+    struct Case {
+        std::vector<std::string> options;
+        int transpose;
+    };
+    const std::vector<Case> cases{
+        {{}, 0},
+        {{"-t", "12"}, 12},
+        {{"-t", "-12"}, -12},
+        {{"-t", "+5"}, 5},
+        {{"-t", "007"}, 7},
+        {{"-t", "-0"}, 0},
+        {{"-t", "127"}, 127},
+        {{"-t", "-127"}, -127},
+        {{"-t", "3", "-s", "kit", "-t", "-4"}, -4},  // the last one wins
+    };
+    for (const auto& c : cases) {
+        DriverRun d;
+        std::vector<std::string> args{"IN", "out"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        EXPECT_EQ(d.start(args, vgm), 0);
+        EXPECT_EQ(d.run.settings.transpose, c.transpose) << testing::PrintToString(c.options);
     }
 }
 

@@ -14,5 +14,7 @@ inline constexpr const char* kExpectedUsage =
     "expression and pan from the chips' levels\n\n  -s - samples:\n        stretch - "
     "one file per stretch of DAC streaming (default)\n        kit     - one file per distinct sample, kit.txt, "
     "a DAC drum track in vgm.mid\n\n  -i - instrument files:\n        all    - one file per distinct "
-    "instrument heard (default)\n        unique - no two files with the same bytes\n\n      Warning: all outputs "
+    "instrument heard (default)\n        unique - no two files with the same bytes\n\n  -t - transpose: semitones "
+    "added to every FM and PSG note of vgm.mid,\n       -127 to 127 (default 0; 12 gives concert pitch)\n\n"
+    "      Warning: all outputs "
     "will be overwrited automatically.\n\n";
