@@ -268,13 +268,13 @@ struct CommandDispatcher {
 using dispatch_detail::CommandDispatcher;
 
 // Walks `in` to its end command with `chips` behind the dispatcher; returns a
-// VgmWalkResult. A walk ended by an invalid command keeps what it gathered, so
-// the DAC streams play up to that command's time, as they do up to the end
-// command's; a walk cut short by the end of the input writes nothing more.
+// VgmWalkResult. A walk ended by an invalid command or cut short by the end of
+// the input keeps what it gathered, so the DAC streams play up to the time
+// reached, as they do up to the end command's.
 template <typename Chips>
 VgmWalkResult walkAndDispatch(VgmReader& reader, StreamState& stream, Chips& chips, BufferedInput& in) {
     CommandDispatcher<Chips> dispatcher{stream, reader, chips};
     const VgmWalkResult result = walkCommandsWith(reader, in, dispatcher);
-    if (result == kWalkInvalidCommand) dispatcher.catchUpStreams();
+    if (result != kWalkEnded) dispatcher.catchUpStreams();
     return result;
 }
