@@ -39,6 +39,12 @@ bool kitSamplePass(TonepickRun& run, const KitSample& s, DacStream& pass) {
     pass.start = at->offset + s.offset;
     pass.writes = std::max(s.length, s.pcmReach);
     pass.reverse = s.reverse;
+    if (s.reverse && pass.writes != 0) {
+        // A reverse sample's place is its top byte, played first: the pass
+        // runs down from there, never below the bank's start.
+        pass.writes = std::min(pass.writes, pass.start / s.step + 1);
+        pass.start -= (pass.writes - 1) * s.step;
+    }
     return true;
 }
 

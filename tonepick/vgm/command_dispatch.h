@@ -14,8 +14,9 @@
 //                   uint32_t firstTime, uint32_t lastTime);
 //       // DAC bytes of commands 0x80..0x8F, read at `position` of data block `block`
 //   void pcmPlayBreak();                               // a seek or a new PCM block
-//   void streamStarted(int stream, const DacStreamPlace& place);
-//   void streamBytes(int stream, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime);
+//   void streamStarted(int stream);
+//   void streamBytes(int stream, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime,
+//                    uint64_t firstWrite);
 //       // DAC bytes a stream wrote, as a dacDataRun
 //
 // DAC streams (0x90..0x95) write the DAC between the log's own commands. Their
@@ -97,7 +98,7 @@ struct CommandDispatcher {
                 chips.unhandled(command);
             } else if ((command == kVgmStreamStart || command == kVgmStreamStartFast) &&
                        s.dacStreams.streams[operands[0]].playing) {
-                chips.streamStarted(operands[0], dacStreamPlace(s.dacStreams, operands[0]));
+                chips.streamStarted(operands[0]);
             }
             return false;
         }

@@ -155,20 +155,22 @@ size_t readPassBytes(const DacStreamPlayer& player, const DacStream& s, const st
 
 }  // namespace dac_stream_detail
 
-DacStreamPlace dacStreamPlace(const DacStreamPlayer& player, int id) {
+DacStreamPlace dacStreamPlaceOfWrite(const DacStreamPlayer& player, int id, uint64_t write) {
     const DacStream& s = player.streams[static_cast<size_t>(id)];
     DacStreamPlace place;
     place.step = s.stepSize;
     place.reverse = s.reverse;
-    place.passWrites = s.writes;
+    place.passWrites = write < s.writes ? s.writes - write : 0;
     place.frequency = s.frequency;
     const StreamBank* bank = dac_stream_detail::streamBank(player, s);
-    if (bank == nullptr || s.start >= bank->size) return place;
-    const auto it = std::upper_bound(bank->blocks.begin(), bank->blocks.end(), s.start,
+    if (bank == nullptr || write >= s.writes) return place;
+    const uint64_t position = s.start + (s.reverse ? s.writes - 1 - write : write) * s.stepSize;
+    if (position >= bank->size) return place;
+    const auto it = std::upper_bound(bank->blocks.begin(), bank->blocks.end(), position,
                                      [](uint64_t p, const StreamBankBlock& b) { return p < b.offset; });
     place.inBank = true;
     place.block = (it - 1)->block;
-    place.offset = s.start - (it - 1)->offset;
+    place.offset = position - (it - 1)->offset;
     return place;
 }
 
