@@ -243,7 +243,10 @@ TonepickExit finishRun(TonepickRun& run, const VgmRead& read) {
         if (midi.created()) {
             const VgmMidiDrums drums{run.kit.plays, kitNumbers};
             LevelLists* levels = run.settings.midiMode == VgmMidiMode::kLevels ? &run.levelEvents : nullptr;
-            writeVgmMidi(run.channelEvents, &run.eventSpill, midi, levels, run.settings.sampleKit ? &drums : nullptr);
+            // Events that could not be read back make the file incomplete.
+            if (!writeVgmMidi(run.channelEvents, &run.eventSpill, midi, levels,
+                              run.settings.sampleKit ? &drums : nullptr))
+                midi.markIncomplete();
             midi.finish();
         }
     }

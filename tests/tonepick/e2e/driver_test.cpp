@@ -48,6 +48,7 @@ void expectUsageAfter(const std::string& text, const std::string& before) {
     const std::string contact = rest.substr(std::strlen(kExpectedUsage));
     EXPECT_GT(contact.size(), 1u);
     EXPECT_EQ(contact.find('\n'), contact.size() - 1) << contact;
+    EXPECT_NE(contact.find("man tonepick"), std::string::npos) << "an installed tool has no README: " << contact;
 }
 
 TEST(TonepickCommandLine, UsageAskedForIsStatus0AndOneArgumentIsAnError) {
@@ -101,7 +102,7 @@ TEST(TonepickCommandLine, OptionErrorsPrintMessageAndUsageWithoutOpeningInput) {
 }
 
 TEST(TonepickCommandLine, FormatAndExtensionOptions) {
-    const auto vgm = VgmBuilder().end().bytes();
+    const auto vgm = VgmBuilder().keyOn(0).wait(10).keyOff(0).end().bytes();
     struct Case {
         std::vector<std::string> options;
         int format;
@@ -130,6 +131,9 @@ TEST(TonepickCommandLine, FormatAndExtensionOptions) {
         EXPECT_EQ(d.run.settings.formatIndex, c.format) << testing::PrintToString(c.options);
         EXPECT_EQ(d.run.settings.patchExtension, c.extension) << testing::PrintToString(c.options);
         EXPECT_EQ(d.run.settings.outputDir, "out");
+        // An empty extension names the file without a trailing dot.
+        EXPECT_TRUE(d.files.has(c.extension.empty() ? "out/patch_00" : "out/patch_00." + c.extension))
+            << testing::PrintToString(c.options);
     }
 }
 
