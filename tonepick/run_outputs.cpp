@@ -25,28 +25,11 @@ std::string patchFileName(size_t index, const std::string& extension) {
 
 constexpr size_t kKitChunk = 64 * 1024;  // sample bytes gathered per write
 
-// Calls put(bytes, n) with the bytes of kit sample `s` in pieces; false when
-// some could not be read back.
 // A PCM or stream sample as a pass over the stream bank (the PCM blocks end
 // to end) from its place; false when its block is not in the bank.
-bool kitSamplePass(TonepickRun& run, const KitSample& s, DacStream& pass) {
-    const StreamBank& bank = run.stream.dacStreams.pcmBank;
-    const auto at = std::lower_bound(bank.blocks.begin(), bank.blocks.end(), s.block,
-                                     [](const StreamBankBlock& b, uint32_t block) { return b.block < block; });
-    if (at == bank.blocks.end() || at->block != s.block) return false;
-    pass.hasBank = true;
-    pass.bankType = kPcmBlockType;
-    pass.stepSize = s.step;
-    pass.start = at->offset + s.offset;
-    pass.writes = std::max(s.length, s.pcmReach);
-    pass.reverse = s.reverse;
-    if (s.reverse && pass.writes != 0) {
-        // A reverse sample's place is its top byte, played first: the pass
-        // runs down from there, never below the bank's start.
-        pass.writes = std::min(pass.writes, pass.start / s.step + 1);
-        pass.start -= (pass.writes - 1) * s.step;
-    }
-    return true;
+bool kitSamplePass(TonepickRun& run, const KitSample& s, StreamBankPass& pass) {
+    return pcmBankPassFrom(run.stream.dacStreams, s.block, s.offset, std::max(s.length, s.pcmReach), s.step, s.reverse,
+                           pass);
 }
 
 // Extra bytes the kit's stream samples may hold beyond what their plays
@@ -59,9 +42,9 @@ constexpr uint64_t kKitWholePassBudget = 64ull << 20;
 // play reached, or a whole pass while `budget` allows.
 uint64_t kitSampleBytes(TonepickRun& run, const KitSample& s, uint64_t& budget) {
     if (s.source == KitSource::kDirect) return s.length;
-    DacStream pass;
+    StreamBankPass pass;
     if (!kitSamplePass(run, s, pass)) return 0;
-    const uint64_t whole = dac_stream_detail::passBytesInBank(run.stream.dacStreams, pass);
+    const uint64_t whole = pcmBankPassBytes(run.stream.dacStreams, pass);
     const uint64_t reached = std::min(whole, std::max(std::min(s.streamReach, s.length), s.pcmReach));
     if (s.length == 0 || whole - reached > budget) return reached;  // no stream play: as far as read
     budget -= whole - reached;
@@ -76,14 +59,14 @@ bool forEachKitSamplePiece(TonepickRun& run, const KitSample& s, uint64_t count,
     switch (s.source) {
         case KitSource::kPcm:
         case KitSource::kStream: {
-            DacStream pass;
+            StreamBankPass pass;
             if (!kitSamplePass(run, s, pass)) return true;
             uint64_t left = count;
             for (uint64_t done = 0; done < pass.writes && left != 0; done += chunk.size()) {
                 const size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), pass.writes - done));
                 uint64_t firstFound = 0;
-                size_t found = dac_stream_detail::readPassBytes(run.stream.dacStreams, pass, run.reader.blocks, done,
-                                                                take, chunk.data(), firstFound);
+                size_t found = readPcmBankPass(run.stream.dacStreams, run.reader.blocks, pass, done, take, chunk.data(),
+                                               firstFound);
                 if (found > left) found = static_cast<size_t>(left);
                 if (found != 0) put(chunk.data(), found);
                 left -= found;

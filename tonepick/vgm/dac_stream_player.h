@@ -102,6 +102,30 @@ struct DacStreamPlace {
 };
 DacStreamPlace dacStreamPlaceOfWrite(const DacStreamPlayer& player, int id, uint64_t write);
 
+// A pass over the PCM bank as the kit reads a sample back: `writes` positions
+// from `start`, `step` apart, read from the last down when `reverse`.
+struct StreamBankPass {
+    uint64_t start = 0;
+    uint64_t writes = 0;
+    uint32_t step = 1;
+    bool reverse = false;
+};
+
+// The pass of `writes` writes whose first byte sent to the DAC lies at
+// `offset` of data block `block` (for a reverse pass its top byte: the pass
+// runs down from there, never below the bank's start); false when that block
+// is not in the PCM bank.
+bool pcmBankPassFrom(const DacStreamPlayer& player, uint32_t block, uint64_t offset, uint64_t writes, uint32_t step,
+                     bool reverse, StreamBankPass& pass);
+
+// Writes of `pass` whose positions lie inside the PCM bank.
+uint64_t pcmBankPassBytes(const DacStreamPlayer& player, const StreamBankPass& pass);
+
+// The bytes of writes [first, first + count) of `pass` that lie inside the
+// PCM bank, as readPassBytes gives them for a stream.
+size_t readPcmBankPass(const DacStreamPlayer& player, const std::vector<DataBlock>& blocks, const StreamBankPass& pass,
+                       uint64_t first, size_t count, uint8_t* out, uint64_t& firstFound);
+
 // True when some stream plays: the dispatcher's fast paths must then stop
 // before every command that can see the DAC.
 inline bool streamsPlaying(const DacStreamPlayer& player) { return player.playingCount != 0; }
