@@ -14,18 +14,9 @@ constexpr size_t kKitChunk = 64 * 1024;  // sample bytes read per piece
 
 // A PCM or stream sample as a pass over the stream bank (the PCM blocks end
 // to end) from its place; false when its block is not in the bank.
-bool kitSamplePass(TonepickRun& run, const KitSample& s, DacStream& pass) {
-    const StreamBank& bank = run.stream.dacStreams.pcmBank;
-    const auto at = std::lower_bound(bank.blocks.begin(), bank.blocks.end(), s.block,
-                                     [](const StreamBankBlock& b, uint32_t block) { return b.block < block; });
-    if (at == bank.blocks.end() || at->block != s.block) return false;
-    pass.hasBank = true;
-    pass.bankType = kPcmBlockType;
-    pass.stepSize = s.step;
-    pass.start = at->offset + s.offset;
-    pass.writes = std::max(s.length, s.pcmReach);
-    pass.reverse = s.reverse;
-    return true;
+bool kitSamplePass(TonepickRun& run, const KitSample& s, StreamBankPass& pass) {
+    return pcmBankPassFrom(run.stream.dacStreams, s.block, s.offset, std::max(s.length, s.pcmReach), s.step, s.reverse,
+                           pass);
 }
 
 // Two independent 64-bit hashes of a sample's rate, size and bytes: equal
@@ -83,9 +74,9 @@ bool sameKitBytes(TonepickRun& run, const SizedKitSample& x, const SizedKitSampl
 
 uint64_t kitSampleBytes(TonepickRun& run, const KitSample& s, uint64_t& budget) {
     if (s.source == KitSource::kDirect) return s.length;
-    DacStream pass;
+    StreamBankPass pass;
     if (!kitSamplePass(run, s, pass)) return 0;
-    const uint64_t whole = dac_stream_detail::passBytesInBank(run.stream.dacStreams, pass);
+    const uint64_t whole = pcmBankPassBytes(run.stream.dacStreams, pass);
     const uint64_t reached = std::min(whole, std::max(std::min(s.streamReach, s.length), s.pcmReach));
     if (s.length == 0 || whole - reached > budget) return reached;  // no stream play: as far as read
     budget -= whole - reached;
@@ -120,8 +111,8 @@ size_t nextKitPiece(KitSampleReader& r, const uint8_t*& bytes) {
     while (r.next < r.pass.writes) {
         const size_t take = static_cast<size_t>(std::min<uint64_t>(r.chunk.size(), r.pass.writes - r.next));
         uint64_t firstFound = 0;
-        size_t found = dac_stream_detail::readPassBytes(r.run->stream.dacStreams, r.pass, r.run->reader.blocks,
-                                                        r.next, take, r.chunk.data(), firstFound);
+        size_t found = readPcmBankPass(r.run->stream.dacStreams, r.run->reader.blocks, r.pass, r.next, take,
+                                       r.chunk.data(), firstFound);
         r.next += take;
         if (found > r.left) found = static_cast<size_t>(r.left);
         if (found == 0) continue;

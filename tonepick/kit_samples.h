@@ -26,7 +26,7 @@ uint64_t kitSampleBytes(TonepickRun& run, const KitSample& s, uint64_t& budget);
 struct KitSampleReader {
     TonepickRun* run = nullptr;
     const KitSample* sample = nullptr;
-    DacStream pass;          // PCM and stream samples: a pass over the stream bank from the sample's place
+    StreamBankPass pass;     // PCM and stream samples: a pass over the stream bank from the sample's place
     bool hasPass = false;    // false when the sample's block is not in the bank: no bytes
     uint64_t left = 0;       // bytes still to hand out
     uint64_t next = 0;       // next pass write, or next direct byte

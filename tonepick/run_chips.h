@@ -30,11 +30,11 @@ struct RunChips {
     // the PCM data, and only direct writes go to the capture, whose stretches
     // are the direct plays.
     void dacData(uint8_t value, uint32_t sampleTime) {
-        if (run.settings.sampleKit && run.dac.enabled) kitDirectByte(run.kit);
+        if (run.settings.sampleKit && run.dac.enabled) kitDirectByte(run.kit, sampleTime);
         ::dacData(run.dac, value, sampleTime);
     }
     void dacDataRun(const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime) {
-        if (run.settings.sampleKit && run.dac.enabled && count != 0) kitDirectByte(run.kit);
+        if (run.settings.sampleKit && run.dac.enabled && count != 0) kitDirectByte(run.kit, firstTime);
         ::dacDataRun(run.dac, bytes, count, firstTime, lastTime);
     }
     void pcmData(uint32_t block, uint32_t position, uint8_t value, uint32_t sampleTime) {
@@ -55,17 +55,18 @@ struct RunChips {
     void pcmPlayBreak() {
         if (run.settings.sampleKit) kitEndPcmPlay(run.kit);
     }
-    void streamStarted(int stream, const DacStreamPlace& place) {
-        if (!run.settings.sampleKit) return;
-        kitStreamStarted(run.kit, stream,
-                         KitStreamStart{place.inBank, place.block, place.offset, place.step,
-                                        place.reverse, place.passWrites, place.frequency});
+    void streamStarted(int stream) {
+        if (run.settings.sampleKit) kitStreamStarted(run.kit, stream);
     }
-    void streamBytes(int stream, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime) {
+    void streamBytes(int stream, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime,
+                     uint64_t firstWrite) {
         if (!run.settings.sampleKit) {
             ::dacDataRun(run.dac, bytes, count, firstTime, lastTime);
         } else if (run.dac.enabled) {
-            kitStreamBytes(run.kit, stream, count, firstTime, lastTime);
+            const DacStreamPlace place = dacStreamPlaceOfWrite(run.stream.dacStreams, stream, firstWrite);
+            kitStreamBytes(run.kit, stream, count, firstTime, lastTime,
+                           KitStreamStart{place.inBank, place.block, place.offset, place.step, place.reverse,
+                                          place.passWrites, place.frequency});
         }
     }
     void unhandled(uint8_t command) { std::fprintf(run.out, "Unhandled: %X\n", static_cast<unsigned>(command)); }

@@ -18,10 +18,11 @@
 
 namespace {
 
+// patch_NN.EXT, or patch_NN without a dot for an empty extension.
 std::string patchFileName(size_t index, const std::string& extension) {
     std::array<char, 32> number{};
-    std::snprintf(number.data(), number.size(), "patch_%02zu.", index);
-    return std::string(number.data()) + extension;
+    std::snprintf(number.data(), number.size(), "patch_%02zu", index);
+    return extension.empty() ? std::string(number.data()) : std::string(number.data()) + "." + extension;
 }
 
 // kit.sfz and kit.sf2 for the files: the samples of `sized` that are the

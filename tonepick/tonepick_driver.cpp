@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/ascii_case.h"
+#include "common/earlier_run_files.h"
 #include "common/help_request.h"
 #include "common/input_file.h"
 #include "common/output_writer.h"
@@ -50,7 +52,7 @@ constexpr const char* kUsageText =
     "  -t - transpose: semitones added to every FM and PSG note of vgm.mid,\n"
     "       -127 to 127 (default 0; 12 gives concert pitch)\n\n"
     "      Warning: all outputs will be overwrited automatically.\n\n";
-constexpr const char* kContactLine = "Bug reports and questions: see README.md of mdmusic_tools.\n";
+constexpr const char* kContactLine = "Bug reports and questions: see man tonepick.\n";
 
 constexpr int kFirstOption = 3;  // argv: program, input, output_dir, options...
 
@@ -162,36 +164,73 @@ bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
     return true;
 }
 
-void reportDamagedGzip(void* out) { std::fprintf(static_cast<std::FILE*>(out), "Error: damaged gzip data\n"); }
+// Where the gzip damage report of one read goes, and whether it came.
+struct GzipDamage {
+    std::FILE* out = nullptr;
+    bool reported = false;
+};
+
+void reportDamagedGzip(void* context) {
+    GzipDamage& damage = *static_cast<GzipDamage*>(context);
+    damage.reported = true;
+    std::fprintf(damage.out, "Error: damaged gzip data\n");
+}
+
+// How the walk over the input went, beyond the walk's own result.
+struct VgmRead {
+    bool notVgm = false;     // the input does not begin with "Vgm ": nothing was walked
+    VgmWalkResult walk = kWalkEnded;
+    bool damagedGzip = false;  // the gzip data was damaged (reported where found)
+};
 
 // Header, version line and the walk over the VGM (decompressed first when it
-// is gzip data); returns the walk result. The input is closed when it returns.
-VgmWalkResult readVgm(TonepickRun& run, BufferedInput& in) {
+// is gzip data). The input is closed when it returns.
+VgmRead readVgm(TonepickRun& run, BufferedInput& in) {
+    GzipDamage damage{run.out};
     in.damageReport = reportDamagedGzip;
-    in.damageContext = run.out;
+    in.damageContext = &damage;
     inflateIfGzip(in);
-    if (readHeader(run.reader, in) != kHeaderOk) std::fprintf(run.out, "Error: something with header :)\n");
+    VgmRead result;
+    const VgmHeaderResult header = readHeader(run.reader, in);
+    if (header != kHeaderOk) std::fprintf(run.out, "Error: something with header :)\n");
+    if (header == kHeaderNotVgm) {
+        std::fprintf(run.out, "Error: \"%s\" is not a VGM file\n", run.settings.inputPath.c_str());
+        result.notVgm = true;
+        closeInput(in);
+        return result;
+    }
     std::fprintf(run.out, "Version: %X\nPSG Clock: %d\nYM2612 Clock: %d\n",
                  static_cast<unsigned>(run.reader.version), run.reader.psgClock, run.reader.ym2612Clock);
-    VgmWalkResult walkResult = kWalkEnded;
     if (run.settings.midiMode == VgmMidiMode::kLevels) {
         LevelRunChips chips{{run}};
-        walkResult = walkAndDispatch(run.reader, run.stream, chips, in);
+        result.walk = walkAndDispatch(run.reader, run.stream, chips, in);
     } else {
         RunChips chips{run};
-        walkResult = walkAndDispatch(run.reader, run.stream, chips, in);
+        result.walk = walkAndDispatch(run.reader, run.stream, chips, in);
     }
+    // The rest of the gzip member the walk ended in is checked (its CRC and
+    // size), so that damage past the walk's last byte is not silent; it is
+    // reported here, where the walk ends, before the walk's own messages.
+    finishGzipMember(in);
+    result.damagedGzip = damage.reported;
     // Either way: the inflating thread stops before the caller closes the file.
     closeInput(in);
-    return walkResult;
+    return result;
+}
+
+// Names this tool gives its output files: a file of such a name in the output
+// directory that this run did not write is left from an earlier run.
+bool isTonepickOutputName(std::string_view name) {
+    const auto startsWith = [&](std::string_view prefix) { return name.substr(0, prefix.size()) == prefix; };
+    const auto endsWith = [&](std::string_view suffix) {
+        return name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
+    };
+    return startsWith("patch_") || (startsWith("sample_") && endsWith(".wav")) || startsWith("datablock_") ||
+           name == "kit.txt" || name == "kit.sfz" || name == "kit.sf2" || name == "vgm.mid";
 }
 
 // Everything after the walk: the messages of its result and the output files.
-TonepickExit finishRun(TonepickRun& run, VgmWalkResult walkResult) {
-    if (run.stream.dacStreams.boundReached) {
-        std::fprintf(run.out, "Warning: DAC streams stopped after %llu writes\n",
-                     static_cast<unsigned long long>(run.stream.dacStreams.writeLimit));
-    }
+TonepickExit finishRun(TonepickRun& run, const VgmRead& read) {
     if (run.reader.blocksDropped) {
         std::fprintf(run.out, "Warning: only the first %zu data blocks are kept\n", kMaxDataBlocks);
     }
@@ -199,11 +238,14 @@ TonepickExit finishRun(TonepickRun& run, VgmWalkResult walkResult) {
     if (run.kit.playsFull) {
         std::fprintf(run.out, "Warning: only the first %zu DAC plays are kept in vgm.mid\n", kMaxKitPlays);
     }
-    if (walkResult == kWalkUnexpectedEnd) {
-        std::fprintf(run.out, "Error: unexpected end of vgm\n");
-        return kExitFailed;
+    if (run.stream.dacStreams.boundReached) {
+        std::fprintf(run.out, "Warning: DAC streams stopped after %llu writes\n",
+                     static_cast<unsigned long long>(run.stream.dacStreams.writeLimit));
     }
-    if (walkResult == kWalkInvalidCommand) std::fprintf(run.out, "Error: invalid command\n");
+    // A log cut short (a broken download, say) keeps what it held, as one
+    // with an invalid command does; the status still tells it apart.
+    if (read.walk == kWalkUnexpectedEnd) std::fprintf(run.out, "Error: unexpected end of vgm\n");
+    if (read.walk == kWalkInvalidCommand) std::fprintf(run.out, "Error: invalid command\n");
 
     // Made before the first WAV file when there was one; an empty argument
     // means the current directory.
@@ -230,18 +272,42 @@ TonepickExit finishRun(TonepickRun& run, VgmWalkResult walkResult) {
         }
     }
     {
-        // Without vgm.mid the run ends here: no instrument or data block file.
+        // A vgm.mid that cannot be written is reported and fails the run, but
+        // the instrument and data block files are still written.
         OutputWriter midi(*run.files, joinOutputPath(run.settings.outputDir, "vgm.mid"), run.out, run.outputFailed);
-        if (!midi.created()) return kExitFailed;
-        const VgmMidiDrums drums{run.kit.plays, kitNumbers};
-        LevelLists* levels = run.settings.midiMode == VgmMidiMode::kLevels ? &run.levelEvents : nullptr;
-        writeVgmMidi(run.channelEvents, &run.eventSpill, midi, levels, run.settings.sampleKit ? &drums : nullptr,
-                     run.settings.transpose);
-        if (midi.finish() != OutputStatus::kWritten) return kExitFailed;
+        if (midi.created()) {
+            const VgmMidiDrums drums{run.kit.plays, kitNumbers};
+            LevelLists* levels = run.settings.midiMode == VgmMidiMode::kLevels ? &run.levelEvents : nullptr;
+            // Events that could not be read back make the file incomplete.
+            if (!writeVgmMidi(run.channelEvents, &run.eventSpill, midi, levels,
+                              run.settings.sampleKit ? &drums : nullptr, run.settings.transpose))
+                midi.markIncomplete();
+            midi.finish();
+        }
     }
     writePatchFiles(run);
     writeDataBlocks(run);
-    return run.outputFailed ? kExitFailed : kExitOk;
+    const bool failed = run.outputFailed || read.damagedGzip || read.walk == kWalkUnexpectedEnd;
+    return failed ? kExitFailed : kExitOk;
+}
+
+// The conversion of an opened input. Every file the run tries to create is
+// recorded, so that files an earlier run left in the folder can be told apart
+// from this run's; the warning about them is the run's last line.
+TonepickExit convertInput(TonepickRun& run, BufferedInput& in) {
+    OutputFileSystem* const disk = run.files;
+    RecordingFileSystem recording(*disk);
+    run.files = &recording;
+    const VgmRead read = readVgm(run, in);
+    TonepickExit code = kExitCannotStart;
+    if (!read.notVgm) {
+        code = finishRun(run, read);
+        const EarlierRunFiles earlier = findEarlierRunFiles(recording, run.settings.outputDir,
+                                                            recording.attemptedPaths(), isTonepickOutputName);
+        printEarlierRunWarning(run.out, run.settings.outputDir, earlier);
+    }
+    run.files = disk;
+    return code;
 }
 
 }  // namespace
@@ -267,17 +333,18 @@ TonepickExit runTonepick(TonepickRun& run, int argc, const char* const argv[]) {
         printTonepickUsage(run);
         return kExitCannotStart;
     }
+    run.settings.inputPath = inputPath;
     run.settings.outputDir = argv[2];
 
     BufferedInput in;
     openFileInput(in, file);
-    const VgmWalkResult walkResult = readVgm(run, in);
+    const TonepickExit code = convertInput(run, in);
     std::fclose(file);
-    return finishRun(run, walkResult);
+    return code;
 }
 
 TonepickExit convertVgmBytes(TonepickRun& run, const uint8_t* data, size_t size) {
     BufferedInput in;
     openMemoryInput(in, data, size);
-    return finishRun(run, readVgm(run, in));
+    return convertInput(run, in);
 }

@@ -25,6 +25,7 @@ struct TonepickSettings {
     int formatIndex = 0;         // instrument format, see instrument_formats.h
     std::string patchExtension;  // extension of the instrument files
     std::string outputDir;       // second argument, unchanged
+    std::string inputPath;       // first argument, unchanged (for messages)
     bool sampleKit = false;      // -s kit: one WAV per distinct sample and a DAC drum track
     bool uniqueInstruments = false;  // -i unique: no two instrument files alike
     VgmMidiMode midiMode = VgmMidiMode::kPlain;  // -m: what vgm.mid carries besides notes and bends

@@ -103,7 +103,9 @@ TEST_F(OutputDirTest, MissingDirectoryBelowAMissingParentIsReportedAndNothingIsW
     const std::string head = "Version: 150\nPSG Clock: 3579545\nYM2612 Clock: 7670454\n";
     EXPECT_EQ(t.out.text(), head + "Error: Can't create directory \"" + dir + "\"\n" +
                                 "Error: Can't create file \"" + dir + "/sample_000.wav\"\n" +
-                                "Error: Can't create file \"" + dir + "/vgm.mid\"\n");
+                                "Error: Can't create file \"" + dir + "/vgm.mid\"\n" +
+                                "Error: Can't create file \"" + dir + "/patch_00.gems\"\n" +
+                                "Error: Can't create file \"" + dir + "/datablock_00(00).bin\"\n");
 
     DiskSeqconv s(seq, ins, dir);
     EXPECT_EQ(s.exitCode, kSeqconvExitIncomplete);

@@ -9,6 +9,7 @@ namespace {
 constexpr uint64_t kFnvOffset = 1469598103934665603ull;
 constexpr uint64_t kFnvPrime = 1099511628211ull;
 constexpr size_t kCompareChunk = 64 * 1024;
+constexpr uint32_t kUnknownRate = 44100;  // the log's clock: what a stretch without a measurable span gets
 
 uint64_t mix(uint64_t h, uint64_t v) { return (h ^ v) * kFnvPrime; }
 
@@ -25,10 +26,15 @@ uint64_t placeKey(uint32_t block, uint64_t offset, uint32_t step, bool reverse) 
 uint32_t samplePlayedAt(DacKit& kit, KitSource source, uint32_t block, uint64_t offset, uint32_t step, bool reverse,
                         bool& created) {
     created = false;
-    std::vector<uint32_t>& bucket = kit.byPlace[placeKey(block, offset, step, reverse)];
-    for (const uint32_t i : bucket) {
-        const KitSample& s = kit.samples[i];
-        if (s.block == block && s.offset == offset && s.step == step && s.reverse == reverse) return i;
+    const uint64_t key = placeKey(block, offset, step, reverse);
+    // Looked up without inserting: a full kit must not grow the map by a
+    // bucket per new place it refuses.
+    const auto found = kit.byPlace.find(key);
+    if (found != kit.byPlace.end()) {
+        for (const uint32_t i : found->second) {
+            const KitSample& s = kit.samples[i];
+            if (s.block == block && s.offset == offset && s.step == step && s.reverse == reverse) return i;
+        }
     }
     if (kit.samples.size() >= kMaxKitSamples) {
         kit.samplesFull = true;
@@ -43,9 +49,17 @@ uint32_t samplePlayedAt(DacKit& kit, KitSource source, uint32_t block, uint64_t 
     s.firstPlay = kit.nextSerial;
     const auto index = static_cast<uint32_t>(kit.samples.size());
     kit.samples.push_back(s);
-    bucket.push_back(index);
+    kit.byPlace[key].push_back(index);
     created = true;
     return index;
+}
+
+// The clock's wraps so far, given a time heard now: the log's times come in
+// order, so a time below the last one heard means the 32-bit clock wrapped.
+uint32_t wrapsAt(DacKit& kit, uint32_t time) {
+    if (time < kit.lastClock) ++kit.clockWraps;
+    kit.lastClock = time;
+    return kit.clockWraps;
 }
 
 void recordPlay(DacKit& kit, const KitOpenPlay& play) {
@@ -55,11 +69,16 @@ void recordPlay(DacKit& kit, const KitOpenPlay& play) {
         kit.playsFull = true;
         return;
     }
-    kit.plays.push_back(KitPlay{play.firstTime, play.lastTime, play.sample});
+    kit.plays.push_back(KitPlay{play.firstTime, play.lastTime, play.sample, play.wraps});
 }
 
-void hear(KitOpenPlay& play, size_t count, uint32_t firstTime, uint32_t lastTime) {
-    if (play.bytes == 0) play.firstTime = firstTime;
+void hear(DacKit& kit, KitOpenPlay& play, size_t count, uint32_t firstTime, uint32_t lastTime) {
+    const uint32_t wraps = wrapsAt(kit, firstTime);
+    wrapsAt(kit, lastTime);
+    if (play.bytes == 0) {
+        play.firstTime = firstTime;
+        play.wraps = wraps;
+    }
     play.bytes += count;
     play.lastTime = lastTime;
 }
@@ -102,7 +121,7 @@ void kitPcmBytes(DacKit& kit, uint32_t block, uint64_t position, size_t count, u
         kit.pcmBlock = block;
         kit.pcmStart = position;
     }
-    hear(play, count, firstTime, lastTime);
+    hear(kit, play, count, firstTime, lastTime);
     kit.stretchHeardData = true;
     if (play.sample != kNoKitSample) {
         KitSample& s = kit.samples[play.sample];
@@ -124,31 +143,38 @@ void kitEndPcmPlay(DacKit& kit) {
     play = KitOpenPlay{};
 }
 
-void kitStreamStarted(DacKit& kit, int id, const KitStreamStart& start) {
+void kitStreamStarted(DacKit& kit, int id) {
     KitStreamPlay& p = streamPlay(kit, id);
     recordPlay(kit, p.play);
     p.play = KitOpenPlay{};
     p.play.open = true;
-    p.start = start;
 }
 
-void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint32_t lastTime) {
+void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint32_t lastTime,
+                    const KitStreamStart& place) {
     if (count == 0 || kit.streams.size() <= static_cast<size_t>(id)) return;
     KitStreamPlay& p = kit.streams[static_cast<size_t>(id)];
-    if (!p.play.open || !p.start.valid) return;
+    if (!p.play.open) return;
     if (!p.play.heard) {
-        const KitStreamStart& st = p.start;
+        // The play is where its first byte heard lies: a stream started
+        // before its data arrived plays from the first byte that exists, and
+        // a reverse pass from its top.
+        if (!place.valid) return;
+        p.start = place;
         bool created = false;
         p.play.heard = true;
-        p.play.sample = samplePlayedAt(kit, KitSource::kStream, st.block, st.offset, st.step, st.reverse, created);
+        p.play.sample =
+            samplePlayedAt(kit, KitSource::kStream, place.block, place.offset, place.step, place.reverse, created);
         ++kit.nextSerial;
         if (p.play.sample != kNoKitSample) {
             KitSample& s = kit.samples[p.play.sample];
-            if (created) s.rate = st.frequency;  // the frequency of its first play
-            s.length = std::max(s.length, st.passWrites);
+            // The frequency of its first play; a stream at frequency 0 still
+            // sent its byte, which a WAV file of rate 0 could not hold.
+            if (created) s.rate = place.frequency != 0 ? place.frequency : kUnknownRate;
+            s.length = std::max(s.length, place.passWrites);
         }
     }
-    hear(p.play, count, firstTime, lastTime);
+    hear(kit, p.play, count, firstTime, lastTime);
     kit.stretchHeardData = true;
     if (p.play.sample != kNoKitSample) {
         KitSample& s = kit.samples[p.play.sample];
@@ -156,10 +182,11 @@ void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint3
     }
 }
 
-void kitDirectByte(DacKit& kit) {
+void kitDirectByte(DacKit& kit, uint32_t time) {
     if (kit.directOpen) return;
     kit.directOpen = true;
     kit.directSerial = kit.nextSerial++;
+    kit.directWraps = wrapsAt(kit, time);
 }
 
 void kitDirectStretch(DacKit& kit, DacSample& stretch) {
@@ -175,12 +202,14 @@ void kitDirectStretch(DacKit& kit, DacSample& stretch) {
         for (size_t i = 0; i < n; ++i) hash = (hash ^ bytes[i]) * kFnvPrime;
     });
     hash = mix(hash, stretch.size);
-    std::vector<uint32_t>& bucket = kit.byHash[hash];
     uint32_t index = kNoKitSample;
-    for (const uint32_t i : bucket) {
-        if (sameBytes(kit, kit.samples[i], stretch)) {
-            index = i;
-            break;
+    // Looked up without inserting, as for places.
+    if (const auto found = kit.byHash.find(hash); found != kit.byHash.end()) {
+        for (const uint32_t i : found->second) {
+            if (sameBytes(kit, kit.samples[i], stretch)) {
+                index = i;
+                break;
+            }
         }
     }
     if (index == kNoKitSample) {
@@ -212,13 +241,14 @@ void kitDirectStretch(DacKit& kit, DacSample& stretch) {
         }
         index = static_cast<uint32_t>(kit.samples.size());
         kit.samples.push_back(s);
-        bucket.push_back(index);
+        kit.byHash[hash].push_back(index);
     }
     KitOpenPlay play;
     play.heard = true;
     play.sample = index;
     play.firstTime = stretch.capture.firstByteTime;
     play.lastTime = stretch.capture.lastByteTime;
+    play.wraps = kit.directWraps;
     recordPlay(kit, play);
 }
 

@@ -58,10 +58,13 @@ struct KitPlay {
     uint32_t firstTime = 0;  // sampleTime of its first byte heard
     uint32_t lastTime = 0;   // and of its last
     uint32_t sample = 0;     // provisional index into DacKit::samples
+    uint32_t wraps = 0;      // times the 32-bit clock wrapped before firstTime
 };
 
-// What a stream start means for the kit, worked out by the dispatcher, which
-// knows the bank: `valid` is false when the start lies outside the PCM bank.
+// Where a stream play lies for the kit, worked out by the driver, which knows
+// the bank, from the first byte the play sent to the DAC: `valid` is false
+// when that byte lies outside the PCM bank. offset: of that byte (the top of
+// a reverse pass); passWrites: the pass's writes from that byte on.
 struct KitStreamStart {
     bool valid = false;
     uint32_t block = 0;
@@ -78,6 +81,7 @@ struct KitOpenPlay {
     uint32_t sample = kNoKitSample;
     uint32_t firstTime = 0;
     uint32_t lastTime = 0;
+    uint32_t wraps = 0;      // of the clock before firstTime
     uint64_t bytes = 0;
 };
 
@@ -103,6 +107,9 @@ struct DacKit {
     bool directOpen = false;     // the current stretch has a direct byte
     bool stretchHeardData = false;  // ... and PCM or stream bytes: its direct bytes are no play
     uint64_t directSerial = 0;   // the serial it reserved at that byte
+    uint32_t directWraps = 0;    // the clock's wraps at that byte
+    uint32_t clockWraps = 0;     // times the 32-bit clock wrapped so far, as heard
+    uint32_t lastClock = 0;      // the last time heard
     SpillFile directBytes;       // bytes of the direct samples, one after another
     bool directSpillFailed = false;
     std::vector<uint8_t> directMemory;  // the same without a temporary file
@@ -116,14 +123,16 @@ void kitPcmBytes(DacKit& kit, uint32_t block, uint64_t position, size_t count, u
 void kitEndPcmPlay(DacKit& kit);
 
 // Stream `id` started a pass (its previous play ends).
-void kitStreamStarted(DacKit& kit, int id, const KitStreamStart& start);
+void kitStreamStarted(DacKit& kit, int id);
 
-// Stream bytes that reached the DAC while it was on.
-void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint32_t lastTime);
+// Stream bytes that reached the DAC while it was on; `place` is where the
+// first of them lies (used for the play's first bytes).
+void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint32_t lastTime,
+                    const KitStreamStart& place);
 
-// A direct DAC byte while the DAC is on: the stretch's first one reserves the
-// stretch's place in the order of plays.
-void kitDirectByte(DacKit& kit);
+// A direct DAC byte while the DAC is on, at `time`: the stretch's first one
+// reserves the stretch's place in the order of plays.
+void kitDirectByte(DacKit& kit, uint32_t time);
 
 // A switch-off (or the end of the walk): the stretch of direct bytes that the
 // DAC capture holds in kit mode is one play of the sample with these bytes,

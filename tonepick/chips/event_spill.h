@@ -3,8 +3,9 @@
 // bytes or frequency writes makes one 16-byte event per two or three input
 // bytes. Each list therefore keeps at most kEventsInMemory events in memory;
 // a full list is moved as one block to a temporary file, and the MIDI writer
-// reads the blocks back in order before the events still in memory. When no
-// temporary file can be made the lists simply stay in memory.
+// reads the blocks back in order before the events still in memory
+// (spilled_events.h). When no temporary file can be made the lists simply
+// stay in memory.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,13 +13,15 @@
 
 #include "tonepick/chips/channel_event.h"
 #include "tonepick/chips/spill_file.h"
+#include "tonepick/chips/spilled_events.h"
 
-constexpr size_t kEventsInMemory = 16384;  // per list: 256 KiB
 constexpr int kChannelListCount = kFmChannelCount + kPsgChannelCount;
 
-struct SpilledEventBlock {
-    uint64_t offset = 0;  // in the temporary file
-    uint32_t count = 0;
+// A key or pitch event as a spilled record: time, on, freq, extra, 32 bits each.
+struct ChannelEventCodec {
+    static constexpr size_t kSize = 16;
+    static void encode(const ChannelEvent& e, uint8_t* out);
+    static ChannelEvent decode(const uint8_t* in);
 };
 
 struct EventSpill {
@@ -44,20 +47,16 @@ inline uint64_t channelEventCount(const ChannelEvents& lists, const EventSpill& 
     return spill.spilledCount[list] + lists[static_cast<size_t>(list)].size();
 }
 
-// Reads one spilled block back into out (replacing its contents); false when
-// the temporary file cannot be read.
-bool readSpilledEvents(EventSpill& spill, const SpilledEventBlock& block, std::vector<ChannelEvent>& out);
-
 // Calls visit(event) for every event of list `list` in the order appended:
 // the spilled blocks (none when spill is null), then those still in memory.
 template <typename Visit>
 void forEachChannelEvent(const ChannelEvents& lists, EventSpill* spill, int list, Visit&& visit) {
-    if (spill != nullptr && !spill->blocks[list].empty()) {
-        std::vector<ChannelEvent> block;
-        for (const SpilledEventBlock& b : spill->blocks[list]) {
-            if (!readSpilledEvents(*spill, b, block)) break;
-            for (const ChannelEvent& e : block) visit(e);
-        }
+    const std::vector<ChannelEvent>& inMemory = lists[static_cast<size_t>(list)];
+    if (spill == nullptr || spill->blocks[list].empty()) {
+        for (const ChannelEvent& e : inMemory) visit(e);
+        return;
     }
-    for (const ChannelEvent& e : lists[static_cast<size_t>(list)]) visit(e);
+    for (SpilledEventCursor<ChannelEventCodec, ChannelEvent> cursor(spill->file, spill->blocks[list], inMemory);
+         const ChannelEvent* e = cursor.peek(); cursor.next())
+        visit(*e);
 }

@@ -6,7 +6,8 @@
 // came before it, so the MIDI writer merges both lists in stream order.
 //
 // Like the key event lists, each list keeps at most kEventsInMemory events in
-// memory and moves full lists as blocks to a temporary file of its own.
+// memory and moves full lists as blocks to a temporary file of its own, in
+// the same design (spilled_events.h).
 
 #include <array>
 #include <cstddef>
@@ -15,6 +16,7 @@
 
 #include "tonepick/chips/event_spill.h"
 #include "tonepick/chips/spill_file.h"
+#include "tonepick/chips/spilled_events.h"
 
 enum class LevelEventKind : uint8_t {
     kKeyOn = 0,   // the level at a key-on, recorded just before the key-on event
@@ -57,27 +59,20 @@ inline void recordLevelEvent(LevelLists& levels, int list, const LevelEvent& eve
     if (events.size() >= kEventsInMemory && !levels.failed) [[unlikely]] spillLevelEvents(levels, list);
 }
 
+// A level event as a spilled record: position (64 bits as two little-endian
+// halves), time, level, pan, kind, 0.
+struct LevelEventCodec {
+    static constexpr size_t kSize = 16;
+    static void encode(const LevelEvent& e, uint8_t* out);
+    static LevelEvent decode(const uint8_t* in);
+};
+
 // Reads the events of one list in the order recorded, spilled blocks first.
-// The writer pulls them one at a time while it walks the key events.
-class LevelEventCursor {
+// The writer pulls them one at a time while it walks the key events: peek()
+// gives the next event, or null at the end of the list (or when a spilled
+// block cannot be read back: the rest of the list is then left out).
+class LevelEventCursor : public SpilledEventCursor<LevelEventCodec, LevelEvent> {
 public:
-    LevelEventCursor(LevelLists& levels, int list) : levels_(levels), list_(list) { advanceSource(); }
-
-    // The next event, or null at the end of the list (or when a spilled block
-    // cannot be read back: the rest of the list is then left out).
-    const LevelEvent* peek() const { return index_ < current_->size() ? &(*current_)[index_] : nullptr; }
-    void next() {
-        if (++index_ >= current_->size()) advanceSource();
-    }
-
-private:
-    void advanceSource();
-
-    LevelLists& levels_;
-    int list_;
-    size_t block_ = 0;                        // next spilled block to read
-    std::vector<LevelEvent> buffer_;          // the spilled block being read
-    const std::vector<LevelEvent>* current_ = &buffer_;
-    size_t index_ = 0;
-    bool inMemory_ = false;                   // current_ is the in-memory list
+    LevelEventCursor(LevelLists& levels, int list)
+        : SpilledEventCursor(levels.file, levels.blocks[list], levels.lists[static_cast<size_t>(list)]) {}
 };

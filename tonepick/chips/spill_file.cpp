@@ -36,11 +36,14 @@ bool SpillFile::append(const uint8_t* data, size_t n) {
 }
 
 bool SpillFile::read(uint64_t offset, uint8_t* data, size_t n) {
-    if (file_ == nullptr || offset > size_ || size_ - offset < n) return false;
     // Between a write and a read on one stream the C library needs a seek.
-    if (!seekTo(file_, offset)) return false;
+    if (file_ == nullptr || offset > size_ || size_ - offset < n || !seekTo(file_, offset)) {
+        readFailed_ = true;
+        return false;
+    }
     lastWasRead_ = true;
     const size_t got = std::fread(data, 1, n, file_);
     position_ = offset + got;
+    if (got != n) readFailed_ = true;
     return got == n;
 }

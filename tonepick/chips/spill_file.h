@@ -21,6 +21,8 @@ public:
     // Reads n bytes at offset (which must lie within size()); false on failure.
     bool read(uint64_t offset, uint8_t* data, size_t n);
     uint64_t size() const { return size_; }
+    // Some read failed: what was read back is incomplete.
+    bool readFailed() const { return readFailed_; }
     // Empties the file for reuse; its storage is overwritten by later appends.
     void clear() { size_ = 0; }
 
@@ -30,4 +32,5 @@ private:
     uint64_t size_ = 0;
     uint64_t position_ = 0;     // where the stream stands, to skip needless seeks
     bool lastWasRead_ = false;  // a write after a read needs a seek in between
+    bool readFailed_ = false;
 };

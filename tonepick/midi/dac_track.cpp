@@ -9,12 +9,12 @@ constexpr uint8_t kVelocity = 0x7F;
 constexpr int kMaxNote = 127;
 constexpr uint32_t kNobody = 0xFFFFFFFF;
 
-// One tick after a play's last byte. The sample clock is 32 bits: a play
-// heard across its wrap ends after it.
-uint64_t offTime(const KitPlay& p) {
-    const uint64_t last = p.lastTime >= p.firstTime ? p.lastTime : uint64_t{p.lastTime} + (uint64_t{1} << 32);
-    return last + 1;
-}
+// A play's first byte on a clock that counts past the 32-bit sample clock's
+// wraps, as the other tracks' times do.
+uint64_t onTime(const KitPlay& p) { return (uint64_t{p.wraps} << 32) + p.firstTime; }
+
+// One tick after a play's last byte (a play heard across a wrap ends after it).
+uint64_t offTime(const KitPlay& p) { return onTime(p) + static_cast<uint32_t>(p.lastTime - p.firstTime) + 1; }
 
 }  // namespace
 
@@ -31,8 +31,8 @@ void appendDacTrackEvents(MidiFileWriter& midi, TrackBuffer& buf, std::vector<Ki
     // sounds for one play at a time, so the pending note-offs are one per
     // note at most, however many plays a forged log stacks at one time.
     std::sort(plays.begin(), plays.end(), [](const KitPlay& a, const KitPlay& b) {
-        if (a.firstTime != b.firstTime) return a.firstTime < b.firstTime;
-        if (a.lastTime != b.lastTime) return a.lastTime < b.lastTime;
+        if (onTime(a) != onTime(b)) return onTime(a) < onTime(b);
+        if (offTime(a) != offTime(b)) return offTime(a) < offTime(b);
         return a.sample < b.sample;
     });
     std::array<uint32_t, kMaxNote + 1> sounding;  // the play each note sounds for
@@ -66,11 +66,12 @@ void appendDacTrackEvents(MidiFileWriter& midi, TrackBuffer& buf, std::vector<Ki
     };
     for (uint32_t i = 0; i < plays.size(); ++i) {
         const KitPlay& p = plays[i];
-        endPlaysUntil(p.firstTime);
+        const uint64_t on = onTime(p);
+        endPlaysUntil(on);
         const int note = dacNoteOf(numbers[p.sample]);
         const auto n = static_cast<size_t>(note);
-        if (sounding[n] != kNobody) event(p.firstTime, kMidiNoteOff, note);  // the earlier play ends here
-        event(p.firstTime, kMidiNoteOn, note);
+        if (sounding[n] != kNobody) event(on, kMidiNoteOff, note);  // the earlier play ends here
+        event(on, kMidiNoteOn, note);
         sounding[n] = i;
         offAt[n] = offTime(p);
     }

@@ -263,7 +263,10 @@ bool writeVgmMidi(const ChannelEvents& events, EventSpill* spill, OutputFile& fi
         appendEndOfTrack(buf, 0);
         midi.endTrack(buf);
     }
-    return midi.ok();
+    // Events of a spilled block that could not be read back are missing from the file.
+    const bool eventsLost = (spill != nullptr && spill->file.readFailed()) ||
+                            (levels != nullptr && levels->file.readFailed());
+    return midi.ok() && !eventsLost;
 }
 
 bool writeVgmMidi(const ChannelEvents& events, OutputFile& file) { return writeVgmMidi(events, nullptr, file); }

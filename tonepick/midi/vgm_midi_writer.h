@@ -15,7 +15,8 @@ class OutputFile;
 
 // Writes the whole file from the ten event lists, each preceded by its blocks
 // in `spill` (none when null); false when any write accepted fewer bytes than
-// offered or a seek failed (the file is written to the end anyway). Each
+// offered or a seek failed, or when a spilled block of key or level events
+// could not be read back (the file is written to the end anyway). Each
 // track's length is filled in after its body, so the file must be seekable.
 // With `levels` (level_controllers.h), note-ons take their velocities from
 // the channels' levels and the tracks gain expression and pan controllers at

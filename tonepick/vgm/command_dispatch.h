@@ -14,8 +14,9 @@
 //                   uint32_t firstTime, uint32_t lastTime);
 //       // DAC bytes of commands 0x80..0x8F, read at `position` of data block `block`
 //   void pcmPlayBreak();                               // a seek or a new PCM block
-//   void streamStarted(int stream, const DacStreamPlace& place);
-//   void streamBytes(int stream, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime);
+//   void streamStarted(int stream);
+//   void streamBytes(int stream, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime,
+//                    uint64_t firstWrite);
 //       // DAC bytes a stream wrote, as a dacDataRun
 //
 // DAC streams (0x90..0x95) write the DAC between the log's own commands. Their
@@ -97,7 +98,7 @@ struct CommandDispatcher {
                 chips.unhandled(command);
             } else if ((command == kVgmStreamStart || command == kVgmStreamStartFast) &&
                        s.dacStreams.streams[operands[0]].playing) {
-                chips.streamStarted(operands[0], dacStreamPlace(s.dacStreams, operands[0]));
+                chips.streamStarted(operands[0]);
             }
             return false;
         }
@@ -268,13 +269,13 @@ struct CommandDispatcher {
 using dispatch_detail::CommandDispatcher;
 
 // Walks `in` to its end command with `chips` behind the dispatcher; returns a
-// VgmWalkResult. A walk ended by an invalid command keeps what it gathered, so
-// the DAC streams play up to that command's time, as they do up to the end
-// command's; a walk cut short by the end of the input writes nothing more.
+// VgmWalkResult. A walk ended by an invalid command or cut short by the end of
+// the input keeps what it gathered, so the DAC streams play up to the time
+// reached, as they do up to the end command's.
 template <typename Chips>
 VgmWalkResult walkAndDispatch(VgmReader& reader, StreamState& stream, Chips& chips, BufferedInput& in) {
     CommandDispatcher<Chips> dispatcher{stream, reader, chips};
     const VgmWalkResult result = walkCommandsWith(reader, in, dispatcher);
-    if (result == kWalkInvalidCommand) dispatcher.catchUpStreams();
+    if (result != kWalkEnded) dispatcher.catchUpStreams();
     return result;
 }

@@ -98,6 +98,46 @@ void startFromBlock(DacStreamPlayer& player, DacStream& s, const uint8_t* operan
                 (flags & kBlockLoopBit) != 0);
 }
 
+// Writes of a pass whose positions lie inside `bank`.
+uint64_t bankPassBytes(const StreamBank& bank, const StreamBankPass& p) {
+    return p.start < bank.size ? std::min(p.writes, (bank.size - p.start + p.step - 1) / p.step) : 0;
+}
+
+// Fills `out` with the bytes of writes [first, first + count) of a pass that
+// lie inside `bank`, and says which of them those are: writes
+// [firstFound, firstFound + returned) (the inside writes of a pass are one
+// stretch, as positions move one way).
+size_t readBankPass(const StreamBank& bank, const std::vector<DataBlock>& blocks, const StreamBankPass& p,
+                    uint64_t first, size_t count, uint8_t* out, uint64_t& firstFound) {
+    // Writes of the pass whose positions lie inside the bank: j < inside
+    // going forward, j >= writes - inside in reverse.
+    const uint64_t inside = bankPassBytes(bank, p);
+    uint64_t lo = first;
+    uint64_t hi = first + count;
+    if (p.reverse) {
+        lo = std::max(lo, p.writes - inside);
+    } else {
+        hi = std::min(hi, inside);
+    }
+    if (lo >= hi) return 0;
+    // Walk the positions with the block that holds the last one at hand: the
+    // next position is usually in the same block. Otherwise the last block
+    // starting at or before the position holds it (an empty block shares its
+    // offset with the next one and is passed over).
+    const StreamBankBlock* current = nullptr;
+    for (uint64_t j = lo; j < hi; ++j) {
+        const uint64_t position = p.start + (p.reverse ? p.writes - 1 - j : j) * p.step;
+        if (current == nullptr || position < current->offset || position - current->offset >= current->size) {
+            const auto it = std::upper_bound(bank.blocks.begin(), bank.blocks.end(), position,
+                                             [](uint64_t q, const StreamBankBlock& b) { return q < b.offset; });
+            current = &*(it - 1);
+        }
+        *out++ = blocks[current->block].bytes[static_cast<size_t>(position - current->offset)];
+    }
+    firstFound = lo;
+    return static_cast<size_t>(hi - lo);
+}
+
 }  // namespace
 
 namespace dac_stream_detail {
@@ -117,58 +157,36 @@ const StreamBank* streamBank(const DacStreamPlayer& player, const DacStream& str
 }
 
 uint64_t passBytesInBank(const DacStreamPlayer& player, const DacStream& s) {
-    const uint64_t size = bankSizeOf(player, s);
-    return s.start < size ? std::min(s.writes, (size - s.start + s.stepSize - 1) / s.stepSize) : 0;
+    const StreamBank* bank = streamBank(player, s);
+    return bank != nullptr ? bankPassBytes(*bank, StreamBankPass{s.start, s.writes, s.stepSize, s.reverse}) : 0;
 }
 
 size_t readPassBytes(const DacStreamPlayer& player, const DacStream& s, const std::vector<DataBlock>& blocks,
                      uint64_t first, size_t count, uint8_t* out, uint64_t& firstFound) {
-    // Writes of the pass whose positions lie inside the bank: j < inside
-    // going forward, j >= writes - inside in reverse.
-    const uint64_t inside = passBytesInBank(player, s);
-    uint64_t lo = first;
-    uint64_t hi = first + count;
-    if (s.reverse) {
-        lo = std::max(lo, s.writes - inside);
-    } else {
-        hi = std::min(hi, inside);
-    }
-    if (lo >= hi) return 0;
-    const StreamBank& bank = *streamBank(player, s);
-    // Walk the positions with the block that holds the last one at hand: the
-    // next position is usually in the same block. Otherwise the last block
-    // starting at or before the position holds it (an empty block shares its
-    // offset with the next one and is passed over).
-    const StreamBankBlock* current = nullptr;
-    for (uint64_t j = lo; j < hi; ++j) {
-        const uint64_t position = s.start + (s.reverse ? s.writes - 1 - j : j) * s.stepSize;
-        if (current == nullptr || position < current->offset || position - current->offset >= current->size) {
-            const auto it = std::upper_bound(bank.blocks.begin(), bank.blocks.end(), position,
-                                             [](uint64_t p, const StreamBankBlock& b) { return p < b.offset; });
-            current = &*(it - 1);
-        }
-        *out++ = blocks[current->block].bytes[static_cast<size_t>(position - current->offset)];
-    }
-    firstFound = lo;
-    return static_cast<size_t>(hi - lo);
+    const StreamBank* bank = streamBank(player, s);
+    if (bank == nullptr) return 0;
+    return readBankPass(*bank, blocks, StreamBankPass{s.start, s.writes, s.stepSize, s.reverse}, first, count, out,
+                        firstFound);
 }
 
 }  // namespace dac_stream_detail
 
-DacStreamPlace dacStreamPlace(const DacStreamPlayer& player, int id) {
+DacStreamPlace dacStreamPlaceOfWrite(const DacStreamPlayer& player, int id, uint64_t write) {
     const DacStream& s = player.streams[static_cast<size_t>(id)];
     DacStreamPlace place;
     place.step = s.stepSize;
     place.reverse = s.reverse;
-    place.passWrites = s.writes;
+    place.passWrites = write < s.writes ? s.writes - write : 0;
     place.frequency = s.frequency;
     const StreamBank* bank = dac_stream_detail::streamBank(player, s);
-    if (bank == nullptr || s.start >= bank->size) return place;
-    const auto it = std::upper_bound(bank->blocks.begin(), bank->blocks.end(), s.start,
+    if (bank == nullptr || write >= s.writes) return place;
+    const uint64_t position = s.start + (s.reverse ? s.writes - 1 - write : write) * s.stepSize;
+    if (position >= bank->size) return place;
+    const auto it = std::upper_bound(bank->blocks.begin(), bank->blocks.end(), position,
                                      [](uint64_t p, const StreamBankBlock& b) { return p < b.offset; });
     place.inBank = true;
     place.block = (it - 1)->block;
-    place.offset = s.start - (it - 1)->offset;
+    place.offset = position - (it - 1)->offset;
     return place;
 }
 
@@ -217,4 +235,27 @@ StreamCommandResult applyStreamCommand(DacStreamPlayer& player, uint8_t command,
             return StreamCommandResult::kUnhandled;
     }
     return StreamCommandResult::kPlayed;
+}
+
+bool pcmBankPassFrom(const DacStreamPlayer& player, uint32_t block, uint64_t offset, uint64_t writes, uint32_t step,
+                     bool reverse, StreamBankPass& pass) {
+    const StreamBank& bank = player.pcmBank;
+    const auto at = std::lower_bound(bank.blocks.begin(), bank.blocks.end(), block,
+                                     [](const StreamBankBlock& b, uint32_t wanted) { return b.block < wanted; });
+    if (at == bank.blocks.end() || at->block != block) return false;
+    pass = StreamBankPass{at->offset + offset, writes, step, reverse};
+    if (reverse && writes != 0) {
+        pass.writes = std::min(writes, pass.start / step + 1);
+        pass.start -= (pass.writes - 1) * step;
+    }
+    return true;
+}
+
+uint64_t pcmBankPassBytes(const DacStreamPlayer& player, const StreamBankPass& pass) {
+    return bankPassBytes(player.pcmBank, pass);
+}
+
+size_t readPcmBankPass(const DacStreamPlayer& player, const std::vector<DataBlock>& blocks, const StreamBankPass& pass,
+                       uint64_t first, size_t count, uint8_t* out, uint64_t& firstFound) {
+    return readBankPass(player.pcmBank, blocks, pass, first, count, out, firstFound);
 }

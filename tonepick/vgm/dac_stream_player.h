@@ -89,18 +89,42 @@ void addStreamBankBlock(DacStreamPlayer& player, uint32_t block, uint64_t size);
 // player was last advanced to. The caller advances the player first.
 StreamCommandResult applyStreamCommand(DacStreamPlayer& player, uint8_t command, const uint8_t* operands);
 
-// Where the current pass of a stream lies in the PCM bank, for the kit:
-// `inBank` is false when its start position lies outside the bank.
+// Where write `write` of the current pass of a stream lies in the PCM bank,
+// for the kit: `inBank` is false when its position lies outside the bank.
 struct DacStreamPlace {
     bool inBank = false;
-    uint32_t block = 0;       // index of the reader's data block holding the start
-    uint64_t offset = 0;      // offset of the start in that block
+    uint32_t block = 0;       // index of the reader's data block holding the write's byte
+    uint64_t offset = 0;      // offset of that byte in that block
     uint32_t step = 1;
     bool reverse = false;
-    uint64_t passWrites = 0;
+    uint64_t passWrites = 0;  // writes of the pass from that one on
     uint32_t frequency = 0;
 };
-DacStreamPlace dacStreamPlace(const DacStreamPlayer& player, int id);
+DacStreamPlace dacStreamPlaceOfWrite(const DacStreamPlayer& player, int id, uint64_t write);
+
+// A pass over the PCM bank as the kit reads a sample back: `writes` positions
+// from `start`, `step` apart, read from the last down when `reverse`.
+struct StreamBankPass {
+    uint64_t start = 0;
+    uint64_t writes = 0;
+    uint32_t step = 1;
+    bool reverse = false;
+};
+
+// The pass of `writes` writes whose first byte sent to the DAC lies at
+// `offset` of data block `block` (for a reverse pass its top byte: the pass
+// runs down from there, never below the bank's start); false when that block
+// is not in the PCM bank.
+bool pcmBankPassFrom(const DacStreamPlayer& player, uint32_t block, uint64_t offset, uint64_t writes, uint32_t step,
+                     bool reverse, StreamBankPass& pass);
+
+// Writes of `pass` whose positions lie inside the PCM bank.
+uint64_t pcmBankPassBytes(const DacStreamPlayer& player, const StreamBankPass& pass);
+
+// The bytes of writes [first, first + count) of `pass` that lie inside the
+// PCM bank, as readPassBytes gives them for a stream.
+size_t readPcmBankPass(const DacStreamPlayer& player, const std::vector<DataBlock>& blocks, const StreamBankPass& pass,
+                       uint64_t first, size_t count, uint8_t* out, uint64_t& firstFound);
 
 // True when some stream plays: the dispatcher's fast paths must then stop
 // before every command that can see the DAC.
@@ -178,7 +202,8 @@ bool takeStreamWrites(DacStreamPlayer& player, const std::vector<DataBlock>& blo
                 const uint64_t k0 = static_cast<uint64_t>(taken) + (firstFound - s.done);
                 const uint64_t u0 = from + updateOfWrite(s.counter, s.increment, k0);
                 const uint64_t u1 = from + updateOfWrite(s.counter, s.increment, k0 + found - 1);
-                sink.streamBytes(id, chunk, found, base + static_cast<uint32_t>(u0), base + static_cast<uint32_t>(u1));
+                sink.streamBytes(id, chunk, found, base + static_cast<uint32_t>(u0), base + static_cast<uint32_t>(u1),
+                                 firstFound);
             }
             at += piece;
         }
@@ -215,7 +240,8 @@ inline uint64_t nextStreamWrite(const DacStream& s, uint64_t at, uint64_t span) 
 // Makes every playing stream's updates for the sample times from
 // player.updatedUntil up to (not including) `until`, in time order and at
 // one time in ascending stream id, handing the bytes that find bank data to
-// sink.streamBytes(id, bytes, count, firstTime, lastTime) and reading the bank
+// sink.streamBytes(id, bytes, count, firstTime, lastTime, firstWrite) (firstWrite:
+// the number of the first byte's write in the stream's pass) and reading the bank
 // from `blocks` (the reader's data blocks). The clock may wrap around 2^32.
 // `chunkBytes` limits the bytes per call of the sink (tests use 1 to see the
 // time of every byte).

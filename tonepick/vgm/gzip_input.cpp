@@ -18,6 +18,8 @@
 struct GzipWindow {
     std::unique_ptr<uint8_t[]> bytes;
     size_t size = 0;
+    uint64_t member = 0;       // the gzip member its bytes come from
+    bool memberEnded = false;  // its last byte is that member's last (the check passed)
 };
 
 struct GzipInput {
@@ -36,6 +38,9 @@ struct GzipInput {
     size_t readIndex = 0;   // the window the reader holds or gets next
     bool holding = false;   // the reader holds windows[readIndex]
     bool damageReported = false;
+    uint64_t heldMember = 0;   // the member of the window the reader holds
+    bool heldMemberEnded = false;
+    bool holdsAny = false;     // the reader has been handed a window
     std::thread worker;     // not joinable when inflating on demand
 };
 
@@ -50,7 +55,9 @@ void inflateAhead(GzipInput& g) {
             if (g.stopping) return;
         }
         GzipWindow& window = g.windows[writeIndex];
+        window.member = g.members.member;
         window.size = inflateGzipMembers(g.members, window.bytes.get(), kGzipWindowSize);
+        window.memberEnded = g.members.memberEnded;
         const bool last = g.members.state != kGzipMore;
         {
             std::lock_guard<std::mutex> hold(g.lock);
@@ -60,19 +67,27 @@ void inflateAhead(GzipInput& g) {
         }
         g.changed.notify_all();
         if (last) return;
-        writeIndex = (writeIndex + 1) % kGzipWindowCount;
+        // An empty member gives an empty window: the next one goes to the same place.
+        if (window.size != 0) writeIndex = (writeIndex + 1) % kGzipWindowCount;
     }
 }
 
 // The reader's next window when there is no worker: inflated right now.
 bool refillOnDemand(GzipInput& g, BufferedInput& in) {
-    if (g.members.state != kGzipMore) return false;
     GzipWindow& window = g.windows[0];
-    window.size = inflateGzipMembers(g.members, window.bytes.get(), kGzipWindowSize);
-    g.damaged = g.members.state == kGzipDamaged;
+    do {
+        if (g.members.state != kGzipMore) return false;
+        window.member = g.members.member;
+        window.size = inflateGzipMembers(g.members, window.bytes.get(), kGzipWindowSize);
+        window.memberEnded = g.members.memberEnded;
+        g.damaged = g.members.state == kGzipDamaged;
+    } while (window.size == 0);  // past empty members
+    g.heldMember = window.member;
+    g.heldMemberEnded = window.memberEnded;
+    g.holdsAny = true;
     in.next = window.bytes.get();
     in.end = in.next + window.size;
-    return window.size != 0;
+    return true;
 }
 
 bool refillAhead(GzipInput& g, BufferedInput& in) {
@@ -87,6 +102,9 @@ bool refillAhead(GzipInput& g, BufferedInput& in) {
     if (g.filled == 0) return false;
     g.holding = true;
     const GzipWindow& window = g.windows[g.readIndex];
+    g.heldMember = window.member;
+    g.heldMemberEnded = window.memberEnded;
+    g.holdsAny = true;
     in.next = window.bytes.get();
     in.end = in.next + window.size;
     return true;
@@ -149,4 +167,19 @@ bool refillFromGzip(BufferedInput& in) {
         if (in.damageReport != nullptr) in.damageReport(in.damageContext);
     }
     return false;
+}
+
+void finishGzipMember(BufferedInput& in) {
+    if (in.gzip == nullptr) return;
+    GzipInput& g = *in.gzip;
+    if (!g.holdsAny) return;  // nothing was read: any damage was reported already
+    const uint64_t member = g.heldMember;
+    // Each window holds bytes of one member only, so the windows after the
+    // reader's are read past until the one that ends its member (zlib checked
+    // it then) or the end of the data, which reports damage as for a reader.
+    while (!g.heldMemberEnded && g.heldMember == member) {
+        in.next = in.end;
+        if (!refillFromGzip(in)) break;
+    }
+    in.next = in.end;
 }

@@ -30,5 +30,13 @@ enum GzipInflation {
 // valid until closeInput(in) or the end of `in`.
 bool inflateIfGzip(BufferedInput& in, GzipInflation inflation = kInflateAhead);
 
+// When `in` is gzip data: inflates the rest of the member that the reader's
+// last byte came from (bounded by that member's compressed bytes; later
+// members are not looked at), so that its CRC-32 and size are checked, and
+// calls the damage report (once, as for a reader) when they or the data fail.
+// The bytes inflated are discarded: the input is at its end afterwards.
+// Nothing happens for other input.
+void finishGzipMember(BufferedInput& in);
+
 // refillInput for an input made by inflateIfGzip.
 bool refillFromGzip(BufferedInput& in);

@@ -31,6 +31,7 @@ void afterMember(GzipMembers& g) {
         g.state = kGzipEnded;
         return;
     }
+    ++g.member;
     if (inflateReset(&g.stream) != Z_OK) {
         g.state = kGzipDamaged;
         return;
@@ -51,7 +52,8 @@ void beginGzipMembers(GzipMembers& g) {
 
 size_t inflateGzipMembers(GzipMembers& g, uint8_t* out, size_t capacity) {
     size_t produced = 0;
-    while (produced < capacity && g.state == kGzipMore) {
+    g.memberEnded = false;
+    while (produced < capacity && g.state == kGzipMore && !g.memberEnded) {
         if (g.stream.avail_in == 0 && !feedCompressed(g)) {
             g.state = kGzipDamaged;  // cut short inside a member
             break;
@@ -63,6 +65,8 @@ size_t inflateGzipMembers(GzipMembers& g, uint8_t* out, size_t capacity) {
         // Whatever zlib wrote counts, also on a failed check.
         produced += room - g.stream.avail_out;
         if (result == Z_STREAM_END) {
+            // zlib reports the end only after the member's CRC-32 and size matched.
+            g.memberEnded = true;
             afterMember(g);
         } else if (result == Z_BUF_ERROR && g.stream.avail_in == 0) {
             // No progress without more input: the loop feeds it.

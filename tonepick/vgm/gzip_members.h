@@ -32,14 +32,18 @@ struct GzipMembers {
     bool streamOpen = false;   // inflateInit2 succeeded; endGzipMembers releases it
     uint8_t magic[2] = {};     // a further member's magic, read ahead to recognise it
     int state = kGzipMore;
+    uint64_t member = 0;       // serial of the member being inflated, from 0
+    bool memberEnded = false;  // the last call reached the end of its member, whose check passed
 };
 
 // Starts decompressing g.compressed. When zlib cannot start (out of memory)
 // the data counts as damaged from its first byte.
 void beginGzipMembers(GzipMembers& g);
 
-// Decompresses up to `capacity` bytes into `out` and returns how many; fewer
-// than `capacity` only when g.state is no longer kGzipMore.
+// Decompresses up to `capacity` bytes into `out` and returns how many, all of
+// member g.member as it was on the call: fewer than `capacity` when g.state is
+// no longer kGzipMore or when the member ended (g.memberEnded), so that a
+// caller knows which member each byte came from.
 size_t inflateGzipMembers(GzipMembers& g, uint8_t* out, size_t capacity);
 
 // Releases zlib's state (the compressed input stays with the caller's source).

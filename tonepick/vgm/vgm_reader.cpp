@@ -13,6 +13,7 @@ namespace {
 // Header layout (offsets into the first 56 bytes).
 constexpr size_t kHeaderReadSize = 56;
 constexpr uint32_t kVgmIdent = 0x56676D20;  // "Vgm " read big-endian
+constexpr size_t kVgmIdentSize = 4;
 constexpr size_t kVersionOffset = 0x08;
 constexpr size_t kPsgClockOffset = 0x0C;
 constexpr size_t kYm2612ClockOldOffset = 0x10;  // before version 1.10
@@ -94,8 +95,9 @@ VgmHeaderResult readHeader(VgmReader& reader, BufferedInput& in) {
     uint8_t scratch[kHeaderReadSize];
     size_t got = 0;
     const uint8_t* h = readInputBytes(in, kHeaderReadSize, scratch, got);
+    // Whatever its length, a file that does not begin with the identifier is no log.
+    if (got < kVgmIdentSize || readBe32(h) != kVgmIdent) return kHeaderNotVgm;
     if (got < kHeaderReadSize) return kHeaderTooShort;
-    if (readBe32(h) != kVgmIdent) return kHeaderNotVgm;
 
     reader.version = static_cast<int32_t>(readLe32(h + kVersionOffset));
     const uint32_t psgClock = readLe32(h + kPsgClockOffset);

@@ -32,8 +32,8 @@ constexpr size_t kMaxDataBlocks = 65536;
 // Header result codes.
 enum VgmHeaderResult : uint8_t {
     kHeaderOk = 0,
-    kHeaderTooShort = 1,     // fewer than 56 bytes
-    kHeaderNotVgm = 2,       // identifier is not "Vgm "
+    kHeaderTooShort = 1,     // fewer than 56 bytes, the first four "Vgm "
+    kHeaderNotVgm = 2,       // the input does not begin with "Vgm " (fewer than 4 bytes included)
     kHeaderBadOffset = 3,    // data offset (1.50 and later) below 4
     kHeaderTruncated = 4,    // file ends before the sound data
 };

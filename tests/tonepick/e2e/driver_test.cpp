@@ -48,6 +48,7 @@ void expectUsageAfter(const std::string& text, const std::string& before) {
     const std::string contact = rest.substr(std::strlen(kExpectedUsage));
     EXPECT_GT(contact.size(), 1u);
     EXPECT_EQ(contact.find('\n'), contact.size() - 1) << contact;
+    EXPECT_NE(contact.find("man tonepick"), std::string::npos) << "an installed tool has no README: " << contact;
 }
 
 TEST(TonepickCommandLine, UsageAskedForIsStatus0AndOneArgumentIsAnError) {
@@ -107,7 +108,7 @@ TEST(TonepickCommandLine, OptionErrorsPrintMessageAndUsageWithoutOpeningInput) {
 }
 
 TEST(TonepickCommandLine, FormatAndExtensionOptions) {
-    const auto vgm = VgmBuilder().end().bytes();
+    const auto vgm = VgmBuilder().keyOn(0).wait(10).keyOff(0).end().bytes();
     struct Case {
         std::vector<std::string> options;
         int format;
@@ -136,6 +137,9 @@ TEST(TonepickCommandLine, FormatAndExtensionOptions) {
         EXPECT_EQ(d.run.settings.formatIndex, c.format) << testing::PrintToString(c.options);
         EXPECT_EQ(d.run.settings.patchExtension, c.extension) << testing::PrintToString(c.options);
         EXPECT_EQ(d.run.settings.outputDir, "out");
+        // An empty extension names the file without a trailing dot.
+        EXPECT_TRUE(d.files.has(c.extension.empty() ? "out/patch_00" : "out/patch_00." + c.extension))
+            << testing::PrintToString(c.options);
     }
 }
 
@@ -262,7 +266,8 @@ TEST(TonepickRun, DirectoryThatCannotBeMadeIsNamedOnceAfterTheWalk) {
     d.files.refusedDirectories.insert("new");
     EXPECT_EQ(d.start({"IN", "new"}, vgm), kExitFailed);
     EXPECT_EQ(d.text(), headerLines(0x150) + "Error: Can't create directory \"new\"\n" +
-                            "Error: Can't create file \"new/vgm.mid\"\n");
+                            "Error: Can't create file \"new/vgm.mid\"\n" +
+                            "Error: Can't create file \"new/datablock_00(00).bin\"\n");
     EXPECT_EQ(d.files.createdDirectories, std::vector<std::string>{"new"});
 
     // An existing directory is no error, and the current directory is never created.
@@ -287,30 +292,59 @@ TEST(TonepickRun, DirectoryThatCannotBeMadeEndsWith2EvenWhenFilesLand) {
     EXPECT_TRUE(d.files.has("new/datablock_00(00).bin"));
 }
 
-TEST(TonepickRun, BadHeaderIsReportedAndTheWalkGoesOn) {
-    // Not a VGM file: defaults are printed and the walk starts at offset 56.
-    std::vector<uint8_t> bytes(56, 0x00);
-    std::memcpy(bytes.data(), "RIFF", 4);
-    bytes.insert(bytes.end(), {0x62, 0x66});
-    DriverRun d;
-    EXPECT_EQ(d.start({"IN", "out"}, bytes), 0);
-    EXPECT_EQ(d.text(), "Error: something with header :)\n" + headerLines(0));
-    EXPECT_EQ(d.run.stream.sampleTime, 735u);
-    EXPECT_TRUE(d.files.has("out/vgm.mid"));
+TEST(TonepickRun, InputThatIsNoLogIsRefusedWithStatus1AndNothingMade) {
+    std::vector<uint8_t> riff(56, 0x00);
+    std::memcpy(riff.data(), "RIFF", 4);
+    riff.insert(riff.end(), {0x62, 0x66});
+    const std::string text = "# tonepick\n\nSome text that is not a log, long enough to hold a header.\n";
+    const std::vector<std::vector<uint8_t>> inputs{
+        riff, {}, {'V', 'g', 'm'}, {'V', 'g', 'm', ' '} /* too short, but a log */, {text.begin(), text.end()}};
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        DriverRun d;
+        const TonepickExit code = d.start({"IN", "out"}, inputs[i]);
+        if (i == 3) {
+            EXPECT_EQ(code, kExitFailed);
+            EXPECT_EQ(d.text(), "Error: something with header :)\n" + headerLines(0) + "Error: unexpected end of vgm\n");
+            continue;
+        }
+        EXPECT_EQ(code, kExitCannotStart) << i;
+        EXPECT_EQ(d.text(), "Error: something with header :)\nError: \"" + d.temp.file("input.vgm") +
+                                "\" is not a VGM file\n")
+            << i;
+        EXPECT_TRUE(d.files.createdDirectories.empty()) << i;
+        EXPECT_TRUE(d.files.files.empty()) << i;
+    }
 }
 
-TEST(TonepickRun, UnexpectedEndWritesNothing) {
+// A log cut short keeps what it holds: the run of the same log with an end
+// command at the cut, with the end line and status 2.
+TEST(TonepickRun, CutLogWritesWhatTheLogWithAnEndCommandThereWrites) {
+    VgmBuilder b;
+    b.dataBlock(0x00, {1, 2, 3, 4});
+    b.ym(0, 0x30, 0x71).ym(0, 0xA4, 0x22).ym(0, 0xA0, 0x69).ym(0, 0x28, 0xF0).wait(500);
+    b.ym(0, 0x2B, 0x80).ym(0, 0x2A, 0x10).wait(20).ym(0, 0x2A, 0x20).wait(100);  // the DAC stays open
+    const std::vector<uint8_t> cut = b.bytes();
+    std::vector<uint8_t> ended = cut;
+    ended.push_back(0x66);
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{}, {"-s", "kit"}, {"-m", "levels", "-p", "tfi"}}) {
+        DriverRun c, e;
+        std::vector<std::string> args{"IN", "out"};
+        args.insert(args.end(), options.begin(), options.end());
+        EXPECT_EQ(c.start(args, cut), kExitFailed);
+        EXPECT_EQ(e.start(args, ended), kExitOk);
+        EXPECT_EQ(c.text(), e.text() + "Error: unexpected end of vgm\n");
+        EXPECT_EQ(c.files.files, e.files.files);
+        EXPECT_TRUE(c.files.has("out/vgm.mid"));
+        EXPECT_TRUE(c.files.has("out/datablock_00(00).bin"));
+    }
+    // A file of fewer than 56 bytes that begins like a log is walked as a cut log.
     std::vector<uint8_t> shortFile = VgmBuilder(0x150).bytes();
     shortFile.resize(40);
-    const std::vector<uint8_t> noEnd = VgmBuilder().dataBlock(0x00, {1, 2}).wait(5).bytes();
-    for (const auto& [input, prefix] : {std::pair{shortFile, std::string("Error: something with header :)\n")},
-                                        std::pair{noEnd, std::string()}}) {
-        DriverRun d;
-        EXPECT_EQ(d.start({"IN", "out"}, input), 2);
-        EXPECT_EQ(d.text(), prefix + headerLines(input.size() < 56 ? 0 : 0x150) + "Error: unexpected end of vgm\n");
-        EXPECT_TRUE(d.files.createdDirectories.empty());
-        EXPECT_TRUE(d.files.files.empty());
-    }
+    DriverRun d;
+    EXPECT_EQ(d.start({"IN", "out"}, shortFile), kExitFailed);
+    EXPECT_EQ(d.text(), "Error: something with header :)\n" + headerLines(0) + "Error: unexpected end of vgm\n");
+    EXPECT_TRUE(d.files.has("out/vgm.mid"));
 }
 
 TEST(TonepickRun, InvalidCommandStillWritesOutputs) {
@@ -328,13 +362,48 @@ TEST(TonepickRun, MidiFileFailuresEndTheRunWithCode2) {
     EXPECT_EQ(refused.start({"IN", "out"}, vgm), 2);
     EXPECT_EQ(refused.text(), headerLines(0x150) + "Error: Can't create file \"out/vgm.mid\"\n");
     EXPECT_EQ(refused.files.createdDirectories, std::vector<std::string>{"out"});
-    EXPECT_TRUE(refused.files.files.empty());
+    // The other outputs do not depend on vgm.mid: they are still written.
+    EXPECT_EQ(refused.files.at("out/datablock_00(00).bin"), std::vector<uint8_t>{9});
 
     DriverRun shortWrite;
     shortWrite.files.shortWritePaths.insert("out/vgm.mid");
     EXPECT_EQ(shortWrite.start({"IN", "out"}, vgm), 2);
     EXPECT_EQ(shortWrite.text(), headerLines(0x150) + "Error: Can't write file \"out/vgm.mid\"\n");
-    EXPECT_FALSE(shortWrite.files.has("out/datablock_00(00).bin"));
+    EXPECT_TRUE(shortWrite.files.has("out/datablock_00(00).bin"));
+}
+
+TEST(TonepickRun, FilesOfAnEarlierRunAreCountedInTheLastLine) {
+    const auto vgm = VgmBuilder().dataBlock(0x00, {9}).end().bytes();
+    struct Case {
+        std::vector<std::string> present;  // before the run, in "out"
+        std::string warning;
+    };
+    const std::vector<Case> cases{
+        {{"out/vgm.mid", "out/datablock_00(00).bin", "out/notes.txt", "out/sample_x.bin"}, ""},
+        {{"out/patch_00.tfi"}, "Warning: 1 file of an earlier run remains in \"out\" (patch_00.tfi)\n"},
+        {{"out/sample_003.wav", "out/kit.txt", "out/kit.sfz", "out/kit.sf2", "out/datablock_01(00).bin", "out/patch_07.gems",
+          "out/sub/patch_00.gems"},
+         "Warning: 6 files of an earlier run remain in \"out\" (e.g. datablock_01(00).bin)\n"},
+    };
+    for (const Case& c : cases) {
+        DriverRun d;
+        for (const std::string& path : c.present) d.files.files[path] = {1};
+        EXPECT_EQ(d.start({"IN", "out"}, vgm), kExitOk);
+        EXPECT_EQ(d.text(), headerLines(0x150) + c.warning);
+        for (const std::string& path : c.present) EXPECT_TRUE(d.files.has(path)) << "never deleted: " << path;
+    }
+    // A file this run tried to write but could not is not from an earlier run;
+    // the warning stays the last line, also after a cut log.
+    DriverRun d;
+    d.files.files["out/datablock_00(00).bin"] = {1};
+    d.files.files["out/patch_00.gems"] = {1};
+    d.files.refusedPaths.insert("out/datablock_00(00).bin");
+    auto cut = vgm;
+    cut.pop_back();
+    EXPECT_EQ(d.start({"IN", "out"}, cut), kExitFailed);
+    EXPECT_EQ(d.text(), headerLines(0x150) + "Error: unexpected end of vgm\n" +
+                            "Error: Can't create file \"out/datablock_00(00).bin\"\n" +
+                            "Warning: 1 file of an earlier run remains in \"out\" (patch_00.gems)\n");
 }
 
 TEST(TonepickRun, DataBlockFailuresGoOnWithTheNextBlock) {

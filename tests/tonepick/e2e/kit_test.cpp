@@ -151,7 +151,7 @@ TEST(Kit, PitchedReplaysOfAStreamSampleAreOneSampleAndOneNote) {
     const std::string listing = k.listing();
     EXPECT_NE(listing.find("sample_000.wav\t36\t8000\t100\t3\tblock 1 offset 50\n"), std::string::npos) << listing;
     EXPECT_NE(listing.find("sample_001.wav\t37\t4000\t50\t1\tblock 1 offset 50 step 2\n"), std::string::npos) << listing;
-    EXPECT_NE(listing.find("sample_002.wav\t38\t4000\t100\t1\tblock 1 offset 50 reverse\n"), std::string::npos)
+    EXPECT_NE(listing.find("sample_002.wav\t38\t4000\t100\t1\tblock 1 offset 149 reverse\n"), std::string::npos)
         << listing;
     // Three plays of note 36, then 37 and 38, on the drum channel.
     const std::string track = dumpTrackData(k.track(11));
@@ -339,3 +339,106 @@ TEST(Kit, AStreamSampleCutShortByTheNextPlayIsWrittenWhole) {
 }
 
 }  // namespace
+
+// Review reproducers: each failed before its fix.
+namespace review {
+
+size_t countOf(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST(Kit, PlacesAndStretchesPastTheSampleCapAddNoLookupEntries) {
+    const uint32_t n = static_cast<uint32_t>(kMaxKitSamples) + 1000;
+    VgmBuilder b(0x150);
+    b.dataBlock(0x00, std::vector<uint8_t>(n, 0x42));
+    dacOn(b);
+    for (uint32_t i = 0; i < n; ++i) b.pcmSeek(i).pcmWrite(0);
+    dacOff(b);
+    for (uint32_t i = 0; i < 1000; ++i) {  // distinct direct stretches, all past the cap
+        dacOn(b);
+        b.ym(0, 0x2A, static_cast<int>(i & 0xFF)).ym(0, 0x2A, static_cast<int>(i >> 8)).ym(0, 0x2A, 7);
+        dacOff(b);
+    }
+    b.end();
+    Kit k(b.bytes());
+    EXPECT_TRUE(k.run.kit.samplesFull);
+    EXPECT_EQ(k.run.kit.samples.size(), kMaxKitSamples);
+    EXPECT_EQ(k.run.kit.byPlace.size(), kMaxKitSamples);
+    EXPECT_TRUE(k.run.kit.byHash.empty());
+}
+
+TEST(Kit, ReversePlaysAreKeyedByTheirFirstByte) {
+    // Two reverse plays from one start, of 100 and of 50 writes: their first
+    // bytes differ (349 and 299), so they are two samples, each as played.
+    const std::vector<uint8_t> pcm = ramp(600, 5);
+    VgmBuilder b(0x160);
+    b.dataBlock(0x00, pcm);
+    dacOn(b);
+    streamSetup(b, 0);
+    streamFrequency(b, 0, 8000);
+    streamStart(b, 0, 250, 0x11, 100);
+    b.wait(2000);
+    streamStart(b, 0, 250, 0x11, 50);
+    b.wait(2000);
+    b.end();
+    Kit k(b.bytes());
+    ASSERT_TRUE(k.has(0) && k.has(1));
+    std::vector<uint8_t> first = slice(pcm, 250, 100), second = slice(pcm, 250, 50);
+    std::reverse(first.begin(), first.end());
+    std::reverse(second.begin(), second.end());
+    EXPECT_EQ(k.bytes(0), first);
+    EXPECT_EQ(k.bytes(1), second);
+    EXPECT_NE(k.listing().find("sample_001.wav\t37\t8000\t50\t1\tblock 0 offset 299 reverse\n"), std::string::npos)
+        << k.listing();
+}
+
+TEST(Kit, DrumTrackCountsTimePastTheClocksWrap) {
+    // A play 10 samples before the 32-bit clock wraps, and one 10 after.
+    VgmBuilder b(0x150);
+    b.dataBlock(0x00, ramp(300));
+    dacOn(b);
+    b.wait(0xFFFFFFFFu - 9);
+    b.pcmSeek(0).pcmWrite(0);
+    b.wait(20);
+    b.pcmSeek(200).pcmWrite(0);
+    b.end();
+    Kit k(b.bytes());
+    ASSERT_TRUE(k.has(0) && k.has(1));
+    const std::string track = dumpTrackData(k.track(11));
+    const size_t first = track.find("99 24 7F"), second = track.find("99 25 7F");
+    ASSERT_NE(first, std::string::npos) << track;
+    ASSERT_NE(second, std::string::npos) << track;
+    EXPECT_LT(first, second) << track;
+}
+
+TEST(Kit, StreamAtFrequency0GetsRate44100AndAStreamBeforeItsDataIsKept) {
+    VgmBuilder zero(0x160);
+    zero.dataBlock(0x00, ramp(100));
+    dacOn(zero);
+    streamSetup(zero, 0);  // no frequency: 0
+    streamStart(zero, 0, 10, 0x01, 50);
+    zero.wait(100).end();
+    Kit k(zero.bytes());
+    ASSERT_TRUE(k.has(0));
+    EXPECT_EQ(k.rate(0), 44100u);
+
+    // Started before its data block arrives: the play starts at the first
+    // byte that exists, as the stretch of -s stretch does.
+    VgmBuilder early(0x160);
+    dacOn(early);
+    streamSetup(early, 0);
+    streamFrequency(early, 0, 44100);
+    streamStart(early, 0, 0, 0x01, 100);
+    early.wait(10).dataBlock(0x00, ramp(200, 3)).wait(200);
+    dacOff(early);
+    early.end();
+    Kit kit(early.bytes()), stretch(early.bytes(), false);
+    ASSERT_TRUE(stretch.has(0));
+    ASSERT_TRUE(kit.has(0)) << kit.text();
+    EXPECT_EQ(kit.bytes(0), stretch.bytes(0));
+    EXPECT_EQ(countOf(dumpTrackData(kit.track(11)), "99 24 7F"), 1u);
+}
+
+}  // namespace review

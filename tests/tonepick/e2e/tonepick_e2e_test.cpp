@@ -139,15 +139,42 @@ TEST(TonepickProgram, OutputDirWithTrailingSeparator) {
     EXPECT_TRUE(fs::is_regular_file(t.file("out/datablock_00(02).bin")));
 }
 
-TEST(TonepickProgram, TruncatedFileExitsWith2AndCreatesNothing) {
+TEST(TonepickProgram, TruncatedFileExitsWith2AndKeepsWhatItHolds) {
     TempDir t;
     auto bytes = VgmBuilder().dataBlock(0x00, {1, 2, 3}).bytes();
     bytes.resize(bytes.size() - 1);
     ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(bytes)));
     const auto r = tonepick({t.file("song.vgm"), t.file("out")});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.output, "Version: 150\nPSG Clock: 3579545\nYM2612 Clock: 7670454\nError: unexpected end of vgm\n");
+    // The block cut short is written as far as it got, and named as not written whole.
+    EXPECT_EQ(r.output, "Version: 150\nPSG Clock: 3579545\nYM2612 Clock: 7670454\nError: unexpected end of vgm\n"
+                        "Error: Can't write file \"" + t.file("out/datablock_00(00).bin") + "\"\n");
+    EXPECT_TRUE(fs::is_regular_file(t.file("out/vgm.mid")));
+    EXPECT_EQ(readWholeFile(t.file("out/datablock_00(00).bin")), (std::vector<unsigned char>{1, 2}));
+}
+
+TEST(TonepickProgram, FileThatIsNoLogExitsWith1AndCreatesNothing) {
+    TempDir t;
+    ASSERT_TRUE(writeWholeFile(t.file("README.md"), asFile({'#', ' ', 'x', '\n'})));
+    const auto r = tonepick({t.file("README.md"), t.file("out")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.output, "Error: something with header :)\nError: \"" + t.file("README.md") + "\" is not a VGM file\n");
     EXPECT_FALSE(fs::exists(t.file("out")));
+}
+
+TEST(TonepickProgram, EarlierRunFilesThroughLinksAreCountedButNeverDeleted) {
+    TempDir t;
+    ASSERT_TRUE(writeWholeFile(t.file("song.vgm"), asFile(VgmBuilder().end().bytes())));
+    fs::create_directories(t.file("out/sample_000.wav"));  // a directory: not a regular file
+    ASSERT_TRUE(writeWholeFile(t.file("elsewhere"), {1}));
+    fs::create_symlink(t.file("elsewhere"), t.file("out/sample_001.wav"));
+    ASSERT_TRUE(writeWholeFile(t.file("out/patch_00.gems"), {1}));
+    const auto r = tonepick({t.file("song.vgm"), t.file("out")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.output.find("Warning: 2 files of an earlier run remain in \"" + t.file("out") + "\" (e.g. patch_00.gems)\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_TRUE(fs::exists(t.file("out/sample_001.wav")));
 }
 
 TEST(TonepickProgram, MidiFileThatCannotBeCreatedExitsWith2) {
@@ -159,7 +186,8 @@ TEST(TonepickProgram, MidiFileThatCannotBeCreatedExitsWith2) {
     const auto r = tonepick({t.file("song.vgm"), dir});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.output, "Version: 150\nPSG Clock: 3579545\nYM2612 Clock: 7670454\nError: Can't create directory \"" +
-                            dir + "\"\nError: Can't create file \"" + dir + "/vgm.mid\"\n");
+                            dir + "\"\nError: Can't create file \"" + dir + "/vgm.mid\"\nError: Can't create file \"" +
+                            dir + "/datablock_00(00).bin\"\n");
 }
 
 // Small files only fill the C library's buffer, so a full disk shows when they
@@ -185,14 +213,14 @@ TEST(TonepickProgram, FilesThatNeverReachTheDiskAreReported) {
                             "Error: Can't write file \"" + out + "/datablock_00(00).bin\"\n");
     EXPECT_EQ(readWholeFile(out + "/patch_01.gems").size(), 39u);
 
-    // vgm.mid that cannot be written out ends the run like one that cannot be created.
+    // vgm.mid that cannot be written out fails the run; the other files follow it.
     const std::string out2 = t.file("out2");
     fs::create_directory(out2);
     fs::create_symlink("/dev/full", out2 + "/vgm.mid");
     r = tonepick({t.file("song.vgm"), out2});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.output, head + "Error: Can't write file \"" + out2 + "/vgm.mid\"\n");
-    EXPECT_FALSE(fs::exists(out2 + "/patch_00.gems"));
+    EXPECT_EQ(readWholeFile(out2 + "/patch_00.gems").size(), 39u);
 }
 
 }  // namespace

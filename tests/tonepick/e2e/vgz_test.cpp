@@ -185,28 +185,51 @@ TEST(TonepickVgz, MemberBoundariesAnywhereChangeNothing) {
     expectRun(inMembers(vgm, 997), plain, "a member every 997 bytes");
 }
 
-TEST(TonepickVgz, DamageAfterTheEndCommandIsNeverReported) {
-    // The read-ahead meets the damage; the walk ends before it needs those bytes.
+TEST(TonepickVgz, DamageInTheEndCommandsMemberIsReportedWhereTheWalkEnds) {
+    // The walk ends before it needs the damaged bytes; the rest of its member
+    // is still inflated and checked: all outputs, the line, status 2.
     const Bytes vgm = songLog();
     const Outcome plain = runPath(vgm);
+    ASSERT_EQ(plain.exitCode, 0);
+    Outcome damaged = plain;
+    damaged.exitCode = 2;
+    damaged.text += kDamageLine;
     const Bytes m = gzipMember(vgm);
     Bytes crc = m;
     crc[crc.size() - 6] ^= 0x10;
-    expectRun(crc, plain, "failed checksum of the only member");
-    expectRun(slice(m, 0, m.size() - 3), plain, "trailer cut short");
+    expectRun(crc, damaged, "failed checksum of the only member");
+    expectRun(slice(m, 0, m.size() - 3), damaged, "trailer cut short");
+    // A member after the one the walk ended in is not looked at.
     expectRun(concat({m, Bytes{0x1F, 0x8B, 0x08, 0x00, 0xFF, 0xFF}}), plain, "a damaged member after it");
     // Bytes after the end command that do not compress: a cut halfway through
-    // the member lies far behind the end command.
+    // the member lies far behind the end command, in the same member.
     Bytes padded = vgm;
     uint32_t x = 5;
     for (int i = 0; i < (1 << 20); ++i) padded.push_back(static_cast<uint8_t>((x = x * 1103515245u + 12345u) >> 24));
     const Bytes paddedMember = gzipMember(padded);
-    expectRun(slice(paddedMember, 0, paddedMember.size() / 2), plain, "cut inside bytes after the end");
+    expectRun(slice(paddedMember, 0, paddedMember.size() / 2), damaged, "cut inside bytes after the end");
+}
+
+TEST(TonepickVgz, FlippedByteInsideABigDataBlockIsReportedAndStatus2) {
+    // A 200,000-byte random block: one byte flipped in the middle of the
+    // deflate data inflates to other bytes that only the CRC-32 catches.
+    Bytes block(200000);
+    uint32_t x = 17;
+    for (uint8_t& b : block) b = static_cast<uint8_t>((x = x * 1103515245u + 12345u) >> 24);
+    const Bytes vgm = VgmBuilder().dataBlock(0x00, block).end().bytes();
+    Bytes gz = gzipMember(vgm, 6);
+    gz[gz.size() / 2] ^= 0x01;
+    for (const Outcome& o : {runPath(gz), runMemory(gz)}) {
+        EXPECT_EQ(o.exitCode, 2);
+        EXPECT_EQ(o.text.find(kDamageLine), o.text.rfind(kDamageLine)) << "once";
+        EXPECT_NE(o.text.find(kDamageLine), std::string::npos) << o.text;
+        EXPECT_EQ(o.files.count("out/vgm.mid"), 1u) << "outputs are still written";
+    }
 }
 
 TEST(TonepickVgz, DamageBeforeTheEndRunsAsTheCutLogWithTheLineOnce) {
     const Bytes vgm = songLog();
-    for (const size_t cut : {size_t{0}, size_t{20}, size_t{300}, vgm.size() / 2, vgm.size() - 1}) {
+    for (const size_t cut : {size_t{4}, size_t{20}, size_t{300}, vgm.size() / 2, vgm.size() - 1}) {
         const Outcome cutRun = runPath(slice(vgm, 0, cut));
         ASSERT_EQ(cutRun.exitCode, 2) << cut;
         // The walk needs the missing byte in the header (cut inside its 56
@@ -225,6 +248,19 @@ TEST(TonepickVgz, DamageBeforeTheEndRunsAsTheCutLogWithTheLineOnce) {
         Bytes badCrc = gzipMember(slice(vgm, 0, cut));
         badCrc[badCrc.size() - 8] ^= 0x01;
         expectRun(concat({badCrc, rest}), expected, "failed checksum: its bytes count, nothing after" + where);
+    }
+}
+
+TEST(TonepickVgz, DamageBeforeTheIdentifierIsNamedFirstThenTheRefusal) {
+    // Fewer than the four bytes "Vgm " before the damage: the input is no log.
+    const Bytes vgm = songLog();
+    for (const size_t cut : {size_t{0}, size_t{3}}) {
+        Bytes damaged = gzipMember(slice(vgm, 0, cut));
+        damaged[damaged.size() - 8] ^= 0x01;  // its CRC-32
+        const Outcome o = runMemory(concat({damaged, gzipMember(slice(vgm, cut, vgm.size()))}));
+        EXPECT_EQ(o.exitCode, 1) << cut;
+        EXPECT_EQ(o.text, kDamageLine + "Error: something with header :)\nError: \"\" is not a VGM file\n") << cut;
+        EXPECT_TRUE(o.files.empty()) << cut;
     }
 }
 

@@ -52,17 +52,17 @@ TEST_F(PatchFilesTest, OneFilePerPatchInListOrder) {
     }
 }
 
-TEST_F(PatchFilesTest, IndexIsPaddedNeverCutAndExtensionIsTakenAsGiven) {
+TEST_F(PatchFilesTest, IndexIsPaddedNeverCutAndAnEmptyExtensionGivesNoDot) {
     addPatches(101);
     ASSERT_EQ(run.patches.patches.size(), 101u);
     run.settings.formatIndex = 4;
     run.settings.patchExtension = "";
     writePatchFiles(run);
     ASSERT_EQ(fs.creationOrder.size(), 101u);
-    EXPECT_EQ(fs.creationOrder[9], path("patch_09."));
-    EXPECT_EQ(fs.creationOrder[99], path("patch_99."));
-    EXPECT_EQ(fs.creationOrder[100], path("patch_100."));
-    EXPECT_EQ(fs.at(path("patch_100.")).size(), 128u);
+    EXPECT_EQ(fs.creationOrder[9], path("patch_09"));
+    EXPECT_EQ(fs.creationOrder[99], path("patch_99"));
+    EXPECT_EQ(fs.creationOrder[100], path("patch_100"));
+    EXPECT_EQ(fs.at(path("patch_100")).size(), 128u);
 }
 
 TEST_F(PatchFilesTest, EmptyOutputDirGivesBareNamesAndNoPatchesNoFiles) {

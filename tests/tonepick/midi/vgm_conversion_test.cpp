@@ -133,14 +133,15 @@ TEST_F(Conversion, InvalidCommandStillWritesTheOpenCapture) {
     EXPECT_TRUE(fs.has(path("vgm.mid")));
 }
 
-TEST_F(Conversion, UnexpectedEndWritesNothingMore) {
+TEST_F(Conversion, UnexpectedEndWritesTheOpenCaptureAndVgmMid) {
     VgmBuilder v;
-    v.ym(0, 0x2B, 0x80).ym(0, 0x2A, 0x55).wait(1);  // no end command
+    v.ym(0, 0x2B, 0x80).ym(0, 0x2A, 0x55).wait(1).ym(0, 0x2A, 0x66);  // no end command
     convert(v);
     EXPECT_EQ(exitCode, 2);
     EXPECT_NE(printed.text().find("Error: unexpected end of vgm\n"), std::string::npos);
-    EXPECT_TRUE(fs.files.empty());
-    EXPECT_TRUE(fs.createdDirectories.empty());
+    ASSERT_TRUE(fs.has(path("sample_000.wav")));
+    EXPECT_EQ(wavRate(fs.at(path("sample_000.wav"))), 88200u);
+    EXPECT_TRUE(fs.has(path("vgm.mid")));
 }
 
 TEST_F(Conversion, UnexpectedEndKeepsSamplesWrittenDuringTheWalk) {
@@ -149,7 +150,9 @@ TEST_F(Conversion, UnexpectedEndKeepsSamplesWrittenDuringTheWalk) {
     v.ym(0, 0x2B, 0x80).ym(0, 0x2A, 0x56);  // open when the file ends
     convert(v);
     EXPECT_EQ(exitCode, 2);
-    EXPECT_EQ(fs.creationOrder, std::vector<std::string>{path("sample_000.wav")});
+    EXPECT_EQ(fs.creationOrder,
+              (std::vector<std::string>{path("sample_000.wav"), path("sample_001.wav"), path("vgm.mid")}));
     EXPECT_EQ(wavData(fs.at(path("sample_000.wav"))), Bytes{0x55});
+    EXPECT_EQ(wavData(fs.at(path("sample_001.wav"))), Bytes{0x56});
     EXPECT_EQ(fs.createdDirectories, std::vector<std::string>{"out"});
 }

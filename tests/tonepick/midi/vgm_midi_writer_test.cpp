@@ -215,3 +215,28 @@ TEST(VgmMidiWriter, ShortWritesAreReported) {
     ChannelEvents events;
     EXPECT_FALSE(writeVgmMidi(events, *file));
 }
+
+TEST(VgmMidiWriter, SpilledEventsThatCannotBeReadBackAreReported) {
+    // A list long enough to move a block of key events (and, with levels, a
+    // block of level events) to the temporary file, which then loses it.
+    for (const bool lostLevels : {false, true}) {
+        ChannelEvents events;
+        EventSpill spill;
+        LevelLists levels;
+        for (uint32_t i = 0; i < kEventsInMemory + 10; ++i) {
+            recordChannelEvent(events, spill, 6, ev(i * 10, i % 2, 0x100));
+            recordLevelEvent(levels, 6, LevelEvent{i, i * 10, 10, 0, LevelEventKind::kChange});
+        }
+        ASSERT_FALSE(spill.blocks[6].empty());
+        ASSERT_FALSE(levels.blocks[6].empty());
+        {
+            MemoryFileSystem fs;
+            auto file = fs.create("vgm.mid");
+            EXPECT_TRUE(writeVgmMidi(events, &spill, *file, &levels)) << "everything read back";
+        }
+        (lostLevels ? levels.file : spill.file).clear();
+        MemoryFileSystem fs;
+        auto file = fs.create("vgm.mid");
+        EXPECT_FALSE(writeVgmMidi(events, &spill, *file, &levels)) << lostLevels;
+    }
+}

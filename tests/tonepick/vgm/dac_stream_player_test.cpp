@@ -25,7 +25,8 @@ struct RecordingSink {
     std::vector<Write> writes;
     std::vector<std::pair<uint32_t, uint32_t>> chunkTimes;  // first and last time of each call
     std::vector<size_t> chunkStarts;
-    void streamBytes(int id, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime) {
+    void streamBytes(int id, const uint8_t* bytes, size_t count, uint32_t firstTime, uint32_t lastTime,
+                     uint64_t /*firstWrite*/) {
         chunkStarts.push_back(writes.size());
         chunkTimes.emplace_back(firstTime, lastTime);
         for (size_t i = 0; i < count; ++i) writes.push_back(Write{i == 0 ? firstTime : lastTime, id, bytes[i]});

@@ -46,14 +46,19 @@ TEST(VgmHeader, ValidFileStandsAtFirstCommand) {
     }
 }
 
-TEST(VgmHeader, FewerThan56BytesIsResult1) {
+TEST(VgmHeader, FewerThan56BytesIsResult1WhenTheyBeginWithTheIdentifier) {
     auto v = VgmBuilder(0x150).psgClock(1000).bytes();
-    v.resize(55);
-    const auto o = readHeaderOf(v);
-    EXPECT_EQ(o.result, kHeaderTooShort);
-    EXPECT_EQ(o.reader.version, 0);
-    EXPECT_EQ(o.reader.psgClock, 3579545);
-    EXPECT_EQ(readHeaderOf({}).result, kHeaderTooShort);
+    for (const size_t size : {55, 4}) {
+        v.resize(size);
+        const auto o = readHeaderOf(v);
+        EXPECT_EQ(o.result, kHeaderTooShort) << size;
+        EXPECT_EQ(o.reader.version, 0);
+        EXPECT_EQ(o.reader.psgClock, 3579545);
+    }
+    // Shorter than the identifier, or without it at any length: no log.
+    EXPECT_EQ(readHeaderOf({}).result, kHeaderNotVgm);
+    EXPECT_EQ(readHeaderOf({'V', 'g', 'm'}).result, kHeaderNotVgm);
+    EXPECT_EQ(readHeaderOf({'V', 'g', 'm', 'x', 0}).result, kHeaderNotVgm);
 }
 
 TEST(VgmHeader, WrongIdentifierIsResult2AndSetsNothing) {
