@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // One output file, open for writing. Closed when destroyed, if not before.
 class OutputFile {
@@ -36,6 +37,9 @@ public:
     virtual bool isDirectory(const std::string& path) const = 0;
     // Deletes a file that was created; failures are ignored.
     virtual void remove(const std::string& path) = 0;
+    // Reads back a whole file written earlier (a pack gathers its songs'
+    // samples this way); false when it cannot be read.
+    virtual bool readFile(const std::string& path, std::vector<uint8_t>& bytes) const = 0;
 };
 
 // Joins an output directory and a file name with the platform's separator.
@@ -50,4 +54,5 @@ public:
     void createDirectory(const std::string& path) override;
     bool isDirectory(const std::string& path) const override;
     void remove(const std::string& path) override;
+    bool readFile(const std::string& path, std::vector<uint8_t>& bytes) const override;
 };

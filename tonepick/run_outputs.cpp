@@ -14,13 +14,13 @@
 #include "tonepick/tonepick_run.h"
 #include "tonepick/vgm/dac_stream_player.h"
 
-namespace {
-
 std::string patchFileName(size_t index, const std::string& extension) {
     std::array<char, 32> number{};
     std::snprintf(number.data(), number.size(), "patch_%02zu.", index);
     return std::string(number.data()) + extension;
 }
+
+namespace {
 
 constexpr size_t kKitChunk = 64 * 1024;  // sample bytes gathered per write
 

@@ -28,6 +28,7 @@ struct TonepickSettings {
     bool sampleKit = false;      // -s kit: one WAV per distinct sample and a DAC drum track
     bool uniqueInstruments = false;  // -i unique: no two instrument files alike
     VgmMidiMode midiMode = VgmMidiMode::kPlain;  // -m: what vgm.mid carries besides notes and bends
+    int threads = 0;             // -j: songs of a pack converted at once, 0: one per core
 };
 
 struct TonepickRun {
@@ -46,4 +47,10 @@ struct TonepickRun {
     LevelLists levelEvents;       // the channels' levels, recorded with -m levels only
     OutputDirectoryState outputDirState;  // made once, before the first WAV file, else after the walk
     bool outputFailed = false;    // an output file or the output directory could not be made or written whole
+    FILE* progress = nullptr;     // a terminal for the progress line of a pack run, or none
+    // For a pack run, which gathers the instruments of all its songs: the
+    // sampleTime of the latest YM2612 write, and the time each patch of
+    // `patches` was first keyed on, by index.
+    uint32_t chipTime = 0;
+    std::vector<uint32_t> patchFirstHeard;
 };

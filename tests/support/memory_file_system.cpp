@@ -89,3 +89,10 @@ void MemoryFileSystem::remove(const std::string& path) {
     removed.push_back(path);
     files.erase(path);
 }
+
+bool MemoryFileSystem::readFile(const std::string& path, std::vector<uint8_t>& bytes) const {
+    const auto found = files.find(path);
+    if (found == files.end()) return false;
+    bytes = found->second;
+    return true;
+}

@@ -40,6 +40,7 @@ public:
     void createDirectory(const std::string& path) override;
     bool isDirectory(const std::string& path) const override;
     void remove(const std::string& path) override;
+    bool readFile(const std::string& path, std::vector<uint8_t>& bytes) const override;
 
     bool has(const std::string& path) const { return files.count(path) != 0; }
     const std::vector<uint8_t>& at(const std::string& path) const { return files.at(path); }
