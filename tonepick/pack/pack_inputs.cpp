@@ -164,7 +164,12 @@ bool addPackSongs(const std::string& input, std::vector<PackSong>& songs, std::s
         addPlaylistSongs(input, text, songs);
         return true;
     }
-    // A log named on the command line: when it cannot be opened its song says so.
-    songs.push_back(fileSong(input));
+    // A log named on the command line: the run cannot start without it.
+    PackSong song = fileSong(input);
+    if (song.source == SongSource::kMissing) {
+        error = song.problem;
+        return false;
+    }
+    songs.push_back(std::move(song));
     return true;
 }

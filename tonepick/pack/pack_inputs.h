@@ -31,5 +31,6 @@ struct PackSong {
 bool isPackRun(const std::vector<std::string>& inputs);
 
 // Appends the songs of `input`. False, with `error` set to the message line,
-// when the input cannot be opened, listed or read as an archive.
+// when the input cannot be opened, listed or read as an archive (a missing
+// entry of a playlist is a song of its own, kMissing, instead).
 bool addPackSongs(const std::string& input, std::vector<PackSong>& songs, std::string& error);

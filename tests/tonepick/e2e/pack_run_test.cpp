@@ -272,6 +272,37 @@ TEST(PackRun, EntryNamesNeverLeaveTheOutputAndBadEntriesFailAlone) {
     EXPECT_EQ(parts[2], "== 03 zz ==\nError: Can't read entry \"zz.vgm\" of \"" + dir.file("evil.zip") + "\"\n");
 }
 
+// Real logs as a .zip of .vgz files: every song folder and block is the single run's.
+TEST(PackRun, CorpusPackIsItsSingleRuns) {
+    const std::string corpus = std::string(MDTOOLS_SHARED_DIR) + "/corpus/vgm";
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus of real VGM files at " << corpus;
+    std::vector<std::string> logs;
+    for (const auto& e : fs::directory_iterator(corpus)) {
+        if (e.path().extension() == ".vgm") logs.push_back(e.path().string());
+    }
+    std::sort(logs.begin(), logs.end());
+    ASSERT_FALSE(logs.empty());
+    TempDir dir;
+    std::vector<ZipEntry> entries;
+    for (const std::string& log : logs) {
+        const auto bytes = readWholeFile(log);
+        entries.push_back({fs::path(log).stem().string() + ".vgz", gzipMember(Bytes(bytes.begin(), bytes.end()))});
+    }
+    ASSERT_TRUE(writeZip(dir.file("corpus.zip"), entries));
+    const Outcome pack = tonepick({"-s", "kit", "-p", "dmp", dir.file("corpus.zip"), dir.file("out")});
+    const std::vector<std::string> parts = blocks(pack.text);
+    ASSERT_EQ(parts.size(), logs.size() + 1);
+    const Tree tree = treeOf(dir.file("out"));
+    for (size_t i = 0; i < logs.size(); ++i) {
+        const std::string heading = parts[i].substr(0, parts[i].find('\n'));
+        const std::string folder = heading.substr(3, heading.size() - 6);
+        const std::string single = dir.file("single" + std::to_string(i));
+        const Outcome one = tonepick({logs[i], single, "-s", "kit", "-p", "dmp"});
+        EXPECT_EQ(parts[i], heading + "\n" + one.text) << logs[i];
+        EXPECT_EQ(subtree(tree, folder), treeOf(single)) << logs[i];
+    }
+}
+
 TEST(PackRun, CommandLineOptionsAnywhereHelpVersionAndDashes) {
     TempDir dir;
     putBytes(dir.file("-odd.vgm"), tune("Odd", 1, 0x10));

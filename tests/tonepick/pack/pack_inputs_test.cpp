@@ -118,6 +118,8 @@ TEST(PackInputs, UnreadableInputsAndPackDecision) {
     EXPECT_FALSE(addPackSongs(dir.file("fake.zip"), songs, error));
     EXPECT_NE(error.find("fake.zip"), std::string::npos);
     EXPECT_FALSE(addPackSongs(dir.file("none.m3u"), songs, error));
+    EXPECT_FALSE(addPackSongs(dir.file("none.vgm"), songs, error));
+    EXPECT_EQ(error, "Error: Can't open file \"" + dir.file("none.vgm") + "\"\n");
     EXPECT_TRUE(songs.empty());
 
     putLog(dir.file("one.vgm"));
