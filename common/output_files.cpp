@@ -79,7 +79,8 @@ bool DiskFileSystem::readFile(const std::string& path, std::vector<uint8_t>& byt
     bytes.clear();
     std::vector<uint8_t> chunk(kFileBufferSize);
     size_t got = 0;
-    while ((got = std::fread(chunk.data(), 1, chunk.size(), f)) > 0) bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
+    while ((got = std::fread(chunk.data(), 1, chunk.size(), f)) > 0)
+        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
     const bool ok = std::ferror(f) == 0;
     std::fclose(f);
     return ok;

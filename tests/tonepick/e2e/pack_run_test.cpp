@@ -74,6 +74,7 @@ Tree subtree(const Tree& tree, const std::string& folder) {
 }
 
 std::string text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+Bytes textBytes(const std::string& t) { return Bytes(t.begin(), t.end()); }
 
 // A tune on FM channel 0 with one instrument (its multiple `mul`, total level
 // `tl` on all operators), and with `dac` bytes streamed to the DAC when given.
@@ -126,7 +127,7 @@ TEST(PackRun, ZipWithPlaylistGivesSingleRunsInPlaylistOrder) {
     };
     std::vector<ZipEntry> entries;
     for (const auto& [name, bytes] : logs) entries.push_back({"game/" + name, bytes});
-    entries.push_back({"game/order.m3u", {'c', '.', 'v', 'g', 'z', '\n', 'a', '.', 'v', 'g', 'z', '\n'}});
+    entries.push_back({"game/order.m3u", textBytes("c.vgz\na.vgz\n")});
     ASSERT_TRUE(writeZip(dir.file("pack.zip"), entries));
 
     for (const char* kit : {"stretch", "kit"}) {
@@ -216,8 +217,7 @@ TEST(PackRun, FailingSongsReportInTheirBlocksAndTheOthersGoOn) {
     broken.resize(broken.size() / 2);  // gzip data cut: the log ends early
     ASSERT_TRUE(writeZip(dir.file("p.zip"), {{"1.vgm", tune("Fine", 1, 0x10)},
                                              {"2.vgz", broken},
-                                             {"list.m3u", {'1', '.', 'v', 'g', 'm', '\n', 'g', 'o', 'n', 'e', '.', 'v',
-                                                           'g', 'm', '\n', '2', '.', 'v', 'g', 'z', '\n'}}}));
+                                             {"list.m3u", textBytes("1.vgm\ngone.vgm\n2.vgz\n")}}));
     const Outcome pack = tonepick({dir.file("p.zip"), dir.file("out")});
     EXPECT_EQ(pack.exitCode, 2);
     const std::vector<std::string> parts = blocks(pack.text);
@@ -250,7 +250,9 @@ TEST(PackRun, EntryNamesNeverLeaveTheOutputAndBadEntriesFailAlone) {
     Bytes big = tune("", 1, 0x10);
     for (int i = 0; i < 4000; ++i) big.insert(big.end() - 1, {0x61, static_cast<uint8_t>(i & 0x7F), 0x00});
     ASSERT_TRUE(writeZip(dir.file("evil.zip"),
-                         {{"../../escape.vgm", tune("", 2, 0x10)}, {"/abs.vgm", tune("../..", 3, 0x10)}  /* title "_" */, {"zz.vgm", big}}));
+                         {{"../../escape.vgm", tune("", 2, 0x10)},
+                          {"/abs.vgm", tune("../..", 3, 0x10)},  // its title becomes "_"
+                          {"zz.vgm", big}}));
     auto zip = readWholeFile(dir.file("evil.zip"));
     const std::string marker = "zz.vgm";
     const auto at = std::search(zip.begin(), zip.end(), marker.begin(), marker.end());

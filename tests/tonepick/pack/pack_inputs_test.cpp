@@ -17,6 +17,8 @@ namespace {
 
 std::vector<uint8_t> tinyLog() { return VgmBuilder().wait(10).end().bytes(); }
 
+std::vector<uint8_t> textBytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
 void put(const std::string& path, const std::string& text) {
     ASSERT_TRUE(writeWholeFile(path, std::vector<unsigned char>(text.begin(), text.end())));
 }
@@ -76,14 +78,13 @@ TEST(PackInputs, ArchiveEntriesByWholePathOrByItsPlaylist) {
     TempDir dir;
     const auto log = tinyLog();
     ASSERT_TRUE(writeZip(dir.file("plain.zip"), {{"b/2.vgz", log}, {"a/9.vgz", log}, {"1.VGM", log},
-                                                {"readme.txt", {'x'}}, {"inner.zip", log}}));
+                                                {"readme.txt", textBytes("x")}, {"inner.zip", log}}));
     EXPECT_EQ(names(songsOf({dir.file("plain.zip")})), (std::vector<std::string>{"1.VGM", "9.vgz", "2.vgz"}));
 
     ASSERT_TRUE(writeZip(dir.file("listed.zip"), {{"music/z.vgz", log},
                                                  {"music/y.vgz", log},
                                                  {"music/x.vgz", log},
-                                                 {"music/game.m3u", {'y', '.', 'v', 'g', 'z', '\n', 'n', 'o', '.', 'v',
-                                                                     'g', 'z', '\n', '.', '/', 'z', '.', 'v', 'g', 'z'}}}));
+                                                 {"music/game.m3u", textBytes("y.vgz\nno.vgz\n./z.vgz")}}));
     EXPECT_EQ(names(songsOf({dir.file("listed.zip")})),
               (std::vector<std::string>{"y.vgz", "!no.vgz", "z.vgz", "x.vgz"}));
 }

@@ -29,9 +29,9 @@ VgmTags tagsOf(const Bytes& log) {
 Bytes tuneWith(VgmBuilder& v) { return v.keyOn(0).wait(44100).keyOff(0).end().bytes(); }
 
 TEST(VgmTags, ReadsAllElevenFieldsAndLengthsFromPlainAndGzipLogs) {
-    const std::vector<std::string> fields = {"Ice Cap Zone", "アイスキャップ", "Sonic 3", "ソニック3", "Mega Drive",
-                                             "メガドライブ", "Jun Senoue", "千之上", "1994", "someone",
-                                             "notes \xF0\x9F\x8E\xB5"};
+    const std::vector<std::string> fields = {
+        "Ice Cap Zone", "アイスキャップ", "Sonic 3", "ソニック3", "Mega Drive", "メガドライブ",
+        "Jun Senoue",   "千之上",         "1994",    "someone",   "notes \xF0\x9F\x8E\xB5"};
     VgmBuilder v;
     v.lengths(44100 * 75, 44100 * 30).gd3(fields);
     const Bytes log = tuneWith(v);
@@ -94,7 +94,8 @@ TEST(VgmTags, MissingCutOrMalformedTagsAreNoTag) {
 
 TEST(VgmTags, Utf16SurrogatesBecomeUtf8AndLoneOnesReplacementCharacters) {
     Bytes body;
-    for (const uint16_t unit : {0xD83Cu, 0xDFB5u, 0x41u, 0xDC00u, 0x42u, 0xD800u, 0u}) appendLe16(body, static_cast<uint16_t>(unit));
+    for (const unsigned unit : {0xD83Cu, 0xDFB5u, 0x41u, 0xDC00u, 0x42u, 0xD800u, 0u})
+        appendLe16(body, static_cast<uint16_t>(unit));
     for (int i = 0; i < 10; ++i) appendLe16(body, 0);
     std::array<std::string, kGd3FieldCount> fields;
     ASSERT_TRUE(decodeGd3Strings(body.data(), body.size(), fields));
