@@ -38,8 +38,9 @@ public:
     // Deletes a file that was created; failures are ignored.
     virtual void remove(const std::string& path) = 0;
     // Reads back a whole file written earlier (a pack gathers its songs'
-    // samples this way); false when it cannot be read.
-    virtual bool readFile(const std::string& path, std::vector<uint8_t>& bytes) const = 0;
+    // samples this way); false when it cannot be read, or the file system
+    // cannot read (the default).
+    virtual bool readFile(const std::string& /*path*/, std::vector<uint8_t>& /*bytes*/) const { return false; }
 };
 
 // Joins an output directory and a file name with the platform's separator.
