@@ -100,6 +100,55 @@ std::vector<uint8_t> VgmBuilder::bytes() const {
         out.assign(header_.begin(), header_.begin() + 0x40);
     }
     out.insert(out.end(), commands_.begin(), commands_.end());
+    if (!gd3_.empty()) {
+        writeLe32(&out[0x14], static_cast<uint32_t>(out.size() - 0x14));
+        out.insert(out.end(), gd3_.begin(), gd3_.end());
+    }
     writeLe32(&out[0x04], static_cast<uint32_t>(out.size() - 4));
     return out;
+}
+
+VgmBuilder& VgmBuilder::lengths(uint32_t totalSamples, uint32_t loopSamples) {
+    writeLe32(&header_[0x18], totalSamples);
+    writeLe32(&header_[0x20], loopSamples);
+    return *this;
+}
+
+namespace {
+
+// UTF-8 (assumed well formed) to UTF-16LE code units, surrogate pairs included.
+void appendUtf16(std::vector<uint8_t>& out, const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto b = static_cast<uint8_t>(text[i]);
+        const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+        uint32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1Fu) : extra == 2 ? (b & 0x0Fu) : (b & 0x07u);
+        for (int k = 1; k <= extra && i + static_cast<size_t>(k) < text.size(); ++k)
+            c = (c << 6) | (static_cast<uint8_t>(text[i + static_cast<size_t>(k)]) & 0x3Fu);
+        i += static_cast<size_t>(extra) + 1;
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            appendLe16(out, static_cast<uint16_t>(0xD800 + (c >> 10)));
+            appendLe16(out, static_cast<uint16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            appendLe16(out, static_cast<uint16_t>(c));
+        }
+    }
+    appendLe16(out, 0);
+}
+
+}  // namespace
+
+VgmBuilder& VgmBuilder::gd3(const std::vector<std::string>& fields) {
+    std::vector<uint8_t> body;
+    for (size_t i = 0; i < 11; ++i) appendUtf16(body, i < fields.size() ? fields[i] : std::string());
+    std::vector<uint8_t> tag{'G', 'd', '3', ' '};
+    appendLe32(tag, 0x100);
+    appendLe32(tag, static_cast<uint32_t>(body.size()));
+    tag.insert(tag.end(), body.begin(), body.end());
+    return gd3Bytes(tag);
+}
+
+VgmBuilder& VgmBuilder::gd3Bytes(const std::vector<uint8_t>& tag) {
+    gd3_ = tag;
+    return *this;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 class VgmBuilder {
@@ -27,6 +28,14 @@ public:
     VgmBuilder& raw(const std::vector<uint8_t>& bytes);
     VgmBuilder& end();                             // 0x66
 
+    // Header length fields 0x18 (total samples) and 0x20 (loop samples).
+    VgmBuilder& lengths(uint32_t totalSamples, uint32_t loopSamples);
+    // A GD3 tag after the commands, its offset at 0x14: the eleven strings
+    // (missing ones empty) given in UTF-8, stored as UTF-16LE.
+    VgmBuilder& gd3(const std::vector<std::string>& fields);
+    // The tag's bytes as given (for broken tags), placed the same way.
+    VgmBuilder& gd3Bytes(const std::vector<uint8_t>& tag);
+
     // YM2612 helpers; ch is 0..5 (port = ch / 3).
     VgmBuilder& keyOn(int ch, uint8_t mask = 0xF0);  // register 0x28
     VgmBuilder& keyOff(int ch);
@@ -40,5 +49,6 @@ public:
 private:
     std::vector<uint8_t> header_;
     std::vector<uint8_t> commands_;
+    std::vector<uint8_t> gd3_;
     uint32_t version_;
 };

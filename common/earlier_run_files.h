@@ -5,6 +5,7 @@
 // of it. The tools never delete them, but they say so in one line.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -26,6 +27,9 @@ public:
     void remove(const std::string& path) override { inner_.remove(path); }
     std::vector<std::string> listRegularFiles(const std::string& dir) const override {
         return inner_.listRegularFiles(dir);
+    }
+    bool readFile(const std::string& path, std::vector<uint8_t>& bytes) const override {
+        return inner_.readFile(path, bytes);
     }
 
     const std::set<std::string>& attemptedPaths() const { return attempted_; }

@@ -85,3 +85,16 @@ std::vector<std::string> DiskFileSystem::listRegularFiles(const std::string& dir
     }
     return names;
 }
+
+bool DiskFileSystem::readFile(const std::string& path, std::vector<uint8_t>& bytes) const {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return false;
+    bytes.clear();
+    std::vector<uint8_t> chunk(kFileBufferSize);
+    size_t got = 0;
+    while ((got = std::fread(chunk.data(), 1, chunk.size(), f)) > 0)
+        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
+    const bool ok = std::ferror(f) == 0;
+    std::fclose(f);
+    return ok;
+}

@@ -41,6 +41,10 @@ public:
     // current directory), symbolic links followed, in no particular order;
     // empty when the directory cannot be read.
     virtual std::vector<std::string> listRegularFiles(const std::string& dir) const = 0;
+    // Reads back a whole file written earlier (a pack gathers its songs'
+    // samples this way); false when it cannot be read, or the file system
+    // cannot read (the default).
+    virtual bool readFile(const std::string& /*path*/, std::vector<uint8_t>& /*bytes*/) const { return false; }
 };
 
 // Joins an output directory and a file name with the platform's separator.
@@ -56,4 +60,5 @@ public:
     bool isDirectory(const std::string& path) const override;
     void remove(const std::string& path) override;
     std::vector<std::string> listRegularFiles(const std::string& dir) const override;
+    bool readFile(const std::string& path, std::vector<uint8_t>& bytes) const override;
 };

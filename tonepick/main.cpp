@@ -19,6 +19,14 @@ void bufferStdoutUnlessTerminal() {
     std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 }
 
+// The progress line of a pack run goes to standard error, and only to a terminal.
+std::FILE* progressTerminal() {
+#ifdef TONEPICK_HAS_ISATTY
+    if (isatty(fileno(stderr))) return stderr;
+#endif
+    return nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -26,6 +34,7 @@ int main(int argc, char** argv) {
     DiskFileSystem disk;
     TonepickRun run;
     run.files = &disk;
+    run.progress = progressTerminal();
     const TonepickExit code = runTonepick(run, argc, argv);
     std::fflush(stdout);
     return static_cast<int>(code);

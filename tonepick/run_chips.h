@@ -22,6 +22,7 @@ struct RunChips {
 
     // What the dispatcher hands on.
     void ym2612(int port, int reg, int value, uint32_t sampleTime) {
+        run.chipTime = sampleTime;
         ym2612Write(run.ym, sampleTime, port, reg, value, *this);
     }
     void psg(uint8_t data, uint32_t sampleTime) { sn76489Write(run.psg, sampleTime, data, *this); }
@@ -78,6 +79,8 @@ struct RunChips {
     int32_t capturePatch(const PatchRecord& image, const PatchKey& key) {
         const bool wasFull = run.patches.full;
         const int32_t index = capturePatchWithKey(run.patches, image, key);
+        if (index >= 0 && static_cast<size_t>(index) == run.patchFirstHeard.size())
+            run.patchFirstHeard.push_back(run.chipTime);
         if (run.patches.full && !wasFull) {
             std::fprintf(run.out, "Warning: only the first %zu instruments are kept\n", kMaxPatches);
         }

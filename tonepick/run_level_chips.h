@@ -15,6 +15,7 @@ struct LevelRunChips : RunChips {
 
     // What the dispatcher hands on, now reporting to this sink.
     void ym2612(int port, int reg, int value, uint32_t sampleTime) {
+        run.chipTime = sampleTime;
         ym2612Write(run.ym, sampleTime, port, reg, value, *this);
     }
     void psg(uint8_t data, uint32_t sampleTime) { sn76489Write(run.psg, sampleTime, data, *this); }

@@ -16,14 +16,14 @@
 #include "tonepick/midi/dac_track.h"
 #include "tonepick/tonepick_run.h"
 
-namespace {
-
 // patch_NN.EXT, or patch_NN without a dot for an empty extension.
 std::string patchFileName(size_t index, const std::string& extension) {
     std::array<char, 32> number{};
     std::snprintf(number.data(), number.size(), "patch_%02zu", index);
     return extension.empty() ? std::string(number.data()) : std::string(number.data()) + "." + extension;
 }
+
+namespace {
 
 // kit.sfz and kit.sf2 for the files: the samples of `sized` that are the
 // first of their sound.

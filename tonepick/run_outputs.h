@@ -3,7 +3,9 @@
 // file that needs it, and every output file but vgm.mid, each written through
 // one OutputWriter (a failure is reported and marks the run as failed).
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct TonepickRun;
@@ -32,6 +34,9 @@ std::vector<uint32_t> writeKitSamples(TonepickRun& run);
 // bytes equal those of an earlier one is not written again, and the files
 // are numbered without gaps.
 void writePatchFiles(TonepickRun& run);
+
+// "patch_NN.EXT": the name of instrument file `index` (from 0).
+std::string patchFileName(size_t index, const std::string& extension);
 
 // datablock_NN(TT).bin for every stored data block; a block whose file holds
 // fewer bytes than its declared size counts as not written.

@@ -1,6 +1,7 @@
 #include "tonepick/tonepick_driver.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -14,6 +15,8 @@
 #include "common/instrument_formats/instrument_formats.h"
 #include "tonepick/midi/note_transpose.h"
 #include "tonepick/midi/vgm_midi_writer.h"
+#include "tonepick/pack/pack_inputs.h"
+#include "tonepick/pack_run.h"
 #include "tonepick/run_chips.h"
 #include "tonepick/run_level_chips.h"
 #include "tonepick/run_outputs.h"
@@ -25,10 +28,12 @@
 namespace {
 
 constexpr const char* kUsageText =
-    "Usage: tonepick input output_dir [options]\n\n"
-    "      input - vgm or vgz file path\n"
-    "      output_dir - output directory\n\n"
-    "Options:\n"
+    "Usage: tonepick input... output_dir [options]\n\n"
+    "      input - vgm or vgz file path, or a whole pack of them:\n"
+    "              a folder, a .zip archive or an .m3u playlist\n"
+    "      output_dir - output directory (for a pack: a folder per song,\n"
+    "                   instruments/, kit/, instruments.txt, songs.txt)\n\n"
+    "Options (anywhere on the line; -- ends them):\n"
     "  -p - (patch) instruments format:\n"
     "        gems - internal GEMS 2.8 format (default)\n"
     "        tyi  - Tiido's instrument file\n"
@@ -51,10 +56,19 @@ constexpr const char* kUsageText =
     "        unique - no two files with the same bytes\n\n"
     "  -t - transpose: semitones added to every FM and PSG note of vgm.mid,\n"
     "       -127 to 127 (default 0; 12 gives concert pitch)\n\n"
+    "  -j - songs of a pack converted at once (default: number of cores)\n\n"
+    "  -h, --help - this text;  --version - the version\n\n"
     "      Warning: all outputs will be overwrited automatically.\n\n";
 constexpr const char* kContactLine = "Bug reports and questions: see man tonepick.\n";
 
-constexpr int kFirstOption = 3;  // argv: program, input, output_dir, options...
+#ifndef TONEPICK_VERSION
+#define TONEPICK_VERSION "unknown"
+#endif
+
+// What the options leave to check once all are read.
+struct OptionState {
+    bool extensionGiven = false;
+};
 
 // An option value that is one of two words, in any letter case: `second`
 // says which; false for any other word.
@@ -70,13 +84,24 @@ bool chooseWord(const char* value, const char* first, const char* second, bool& 
     return false;
 }
 
-// The value of -m (null when it is missing), any letter case; false after
-// printing the error.
-bool parseMidiMode(TonepickRun& run, const char* value) {
-    if (value == nullptr) {
-        std::fprintf(run.out, "Error: MIDI mode expected in command line\n\n");
+bool applyFormat(TonepickRun& run, OptionState&, const char* value) {
+    const InstrumentType type = instrumentTypeByName(value);
+    if (type == kInstrumentUnknown) {
+        std::fprintf(run.out, "Error: unknown instrument type \"%s\"\n\n", value);
         return false;
     }
+    run.settings.formatIndex = type;
+    return true;
+}
+
+bool applyExtension(TonepickRun& run, OptionState& state, const char* value) {
+    // "-pext .tfi" means the same as "-pext tfi": the dot is added to the name anyway.
+    run.settings.patchExtension = value[0] == '.' ? value + 1 : value;
+    state.extensionGiven = true;
+    return true;
+}
+
+bool applyMidiMode(TonepickRun& run, OptionState&, const char* value) {
     if (!vgmMidiModeByName(value, run.settings.midiMode)) {
         std::fprintf(run.out, "Error: unknown MIDI mode \"%s\"\n\n", value);
         return false;
@@ -84,13 +109,9 @@ bool parseMidiMode(TonepickRun& run, const char* value) {
     return true;
 }
 
-// The value of -t (null when it is missing): an optional sign and decimal
-// digits, -127 to 127; false after printing the error.
-bool parseTranspose(TonepickRun& run, const char* value) {
-    if (value == nullptr) {
-        std::fprintf(run.out, "Error: transpose expected in command line\n\n");
-        return false;
-    }
+// The value of -t: an optional sign and decimal digits, -127 to 127; false
+// after printing the error.
+bool applyTranspose(TonepickRun& run, OptionState&, const char* value) {
     const char* digits = value + (value[0] == '-' || value[0] == '+' ? 1 : 0);
     int magnitude = 0;
     bool valid = *digits != '\0';
@@ -107,62 +128,94 @@ bool parseTranspose(TonepickRun& run, const char* value) {
     return true;
 }
 
-// Reads the options into run.settings; false after printing an error and the usage text.
-bool parseOptions(TonepickRun& run, int argc, const char* const argv[]) {
-    bool extensionGiven = false;
-    for (int i = kFirstOption; i < argc; i += 2) {
-        const char* word = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(word, "-p") == 0) {
-            if (!hasValue) {
-                std::fprintf(run.out, "Error: instrument type expected in command line\n\n");
-                return false;
-            }
-            const InstrumentType type = instrumentTypeByName(argv[i + 1]);
-            if (type == kInstrumentUnknown) {
-                std::fprintf(run.out, "Error: unknown instrument type \"%s\"\n\n", argv[i + 1]);
-                return false;
-            }
-            run.settings.formatIndex = type;
-        } else if (std::strcmp(word, "-pext") == 0) {
-            if (!hasValue) {
-                std::fprintf(run.out, "Error: extension expected in command line\n\n");
-                return false;
-            }
-            // "-pext .tfi" means the same as "-pext tfi": the dot is added to the name anyway.
-            const char* extension = argv[i + 1];
-            run.settings.patchExtension = extension[0] == '.' ? extension + 1 : extension;
-            extensionGiven = true;
-        } else if (std::strcmp(word, "-m") == 0) {
-            if (!parseMidiMode(run, hasValue ? argv[i + 1] : nullptr)) return false;
-        } else if (std::strcmp(word, "-t") == 0) {
-            if (!parseTranspose(run, hasValue ? argv[i + 1] : nullptr)) return false;
-        } else if (std::strcmp(word, "-s") == 0) {
-            if (!hasValue) {
-                std::fprintf(run.out, "Error: sample mode expected in command line\n\n");
-                return false;
-            }
-            if (!chooseWord(argv[i + 1], "stretch", "kit", run.settings.sampleKit)) {
-                std::fprintf(run.out, "Error: unknown sample mode \"%s\"\n\n", argv[i + 1]);
-                return false;
-            }
-        } else if (std::strcmp(word, "-i") == 0) {
-            if (!hasValue) {
-                std::fprintf(run.out, "Error: instrument file mode expected in command line\n\n");
-                return false;
-            }
-            if (!chooseWord(argv[i + 1], "all", "unique", run.settings.uniqueInstruments)) {
-                std::fprintf(run.out, "Error: unknown instrument file mode \"%s\"\n\n", argv[i + 1]);
-                return false;
-            }
-        } else {
-            std::fprintf(run.out, "Error: unknown command line option \"%s\"\n\n", word);
-            return false;
-        }
+bool applySampleMode(TonepickRun& run, OptionState&, const char* value) {
+    if (!chooseWord(value, "stretch", "kit", run.settings.sampleKit)) {
+        std::fprintf(run.out, "Error: unknown sample mode \"%s\"\n\n", value);
+        return false;
     }
-    if (!extensionGiven) run.settings.patchExtension = instrumentTypeName(run.settings.formatIndex);
     return true;
 }
+
+bool applyInstrumentMode(TonepickRun& run, OptionState&, const char* value) {
+    if (!chooseWord(value, "all", "unique", run.settings.uniqueInstruments)) {
+        std::fprintf(run.out, "Error: unknown instrument file mode \"%s\"\n\n", value);
+        return false;
+    }
+    return true;
+}
+
+constexpr int kMaxThreads = 256;
+
+bool applyThreads(TonepickRun& run, OptionState&, const char* value) {
+    char* end = nullptr;
+    const long n = std::strtol(value, &end, 10);
+    if (value[0] < '0' || value[0] > '9' || *end != '\0' || n < 1 || n > kMaxThreads) {
+        std::fprintf(run.out, "Error: unknown thread count \"%s\"\n\n", value);
+        return false;
+    }
+    run.settings.threads = static_cast<int>(n);
+    return true;
+}
+
+// Every option: its word (compared exactly), the error when its value is
+// missing, and what its value does (false after printing an error).
+struct OptionRule {
+    const char* word;
+    const char* valueMissing;
+    bool (*apply)(TonepickRun& run, OptionState& state, const char* value);
+};
+
+constexpr OptionRule kOptions[] = {
+    {"-p", "Error: instrument type expected in command line\n\n", applyFormat},
+    {"-pext", "Error: extension expected in command line\n\n", applyExtension},
+    {"-m", "Error: MIDI mode expected in command line\n\n", applyMidiMode},
+    {"-s", "Error: sample mode expected in command line\n\n", applySampleMode},
+    {"-i", "Error: instrument file mode expected in command line\n\n", applyInstrumentMode},
+    {"-t", "Error: transpose expected in command line\n\n", applyTranspose},
+    {"-j", "Error: thread count expected in command line\n\n", applyThreads},
+};
+
+enum class CommandLine { kRun, kHelp, kVersion, kError };
+
+bool isHelpWord(const char* word) { return std::strcmp(word, "-h") == 0 || std::strcmp(word, "--help") == 0; }
+
+// Reads the command line left to right: option pairs anywhere, "--" ending
+// them, every other word a path. Options go into run.settings.
+CommandLine parseCommandLine(TonepickRun& run, int argc, const char* const argv[], std::vector<std::string>& paths) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (isHelpWord(argv[i])) return CommandLine::kHelp;
+    }
+    OptionState state;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* word = argv[i];
+        if (optionsEnded || word[0] != '-' || word[1] == '\0') {
+            paths.emplace_back(word);
+            continue;
+        }
+        if (std::strcmp(word, "--") == 0) {
+            optionsEnded = true;
+            continue;
+        }
+        if (std::strcmp(word, "--version") == 0) return CommandLine::kVersion;
+        const OptionRule* rule = nullptr;
+        for (const OptionRule& r : kOptions) {
+            if (std::strcmp(word, r.word) == 0) rule = &r;
+        }
+        if (rule == nullptr) {
+            std::fprintf(run.out, "Error: unknown command line option \"%s\"\n\n", word);
+            return CommandLine::kError;
+        }
+        if (i + 1 >= argc) {
+            std::fputs(rule->valueMissing, run.out);
+            return CommandLine::kError;
+        }
+        if (!rule->apply(run, state, argv[++i])) return CommandLine::kError;
+    }
+    if (!state.extensionGiven) run.settings.patchExtension = instrumentTypeName(run.settings.formatIndex);
+    return CommandLine::kRun;
+}
+
 
 // Where the gzip damage report of one read goes, and whether it came.
 struct GzipDamage {
@@ -318,15 +371,33 @@ void printTonepickUsage(TonepickRun& run) {
 }
 
 TonepickExit runTonepick(TonepickRun& run, int argc, const char* const argv[]) {
-    if (asksForHelp(argc, argv)) {
+    if (argc <= 1) {
         printTonepickUsage(run);
         return kExitOk;
     }
-    if (argc < kFirstOption || !parseOptions(run, argc, argv)) {
+    std::vector<std::string> paths;
+    switch (parseCommandLine(run, argc, argv, paths)) {
+        case CommandLine::kHelp:
+            printTonepickUsage(run);
+            return kExitOk;
+        case CommandLine::kVersion:
+            std::fprintf(run.out, "tonepick %s\n", TONEPICK_VERSION);
+            return kExitOk;
+        case CommandLine::kError:
+            printTonepickUsage(run);
+            return kExitCannotStart;
+        case CommandLine::kRun:
+            break;
+    }
+    if (paths.size() < 2) {
         printTonepickUsage(run);
         return kExitCannotStart;
     }
-    const char* inputPath = argv[1];
+    run.settings.outputDir = paths.back();
+    paths.pop_back();
+    if (isPackRun(paths)) return runPack(run, paths);
+
+    const char* inputPath = paths.front().c_str();
     std::FILE* file = openInputFile(inputPath);
     if (file == nullptr) {
         std::fprintf(run.out, "Error: Can't open file \"%s\"\n\n", inputPath);
@@ -334,13 +405,15 @@ TonepickExit runTonepick(TonepickRun& run, int argc, const char* const argv[]) {
         return kExitCannotStart;
     }
     run.settings.inputPath = inputPath;
-    run.settings.outputDir = argv[2];
-
-    BufferedInput in;
-    openFileInput(in, file);
-    const TonepickExit code = convertInput(run, in);
+    const TonepickExit code = convertVgmFile(run, file);
     std::fclose(file);
     return code;
+}
+
+TonepickExit convertVgmFile(TonepickRun& run, std::FILE* file) {
+    BufferedInput in;
+    openFileInput(in, file);
+    return convertInput(run, in);
 }
 
 TonepickExit convertVgmBytes(TonepickRun& run, const uint8_t* data, size_t size) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 struct TonepickRun;
 
@@ -24,6 +25,11 @@ TonepickExit runTonepick(TonepickRun& run, int argc, const char* const argv[]);
 // VGM from memory with run.settings already set, writes the outputs, and
 // returns the exit code as runTonepick would (0 or 2). Tests and fuzzers use it.
 TonepickExit convertVgmBytes(TonepickRun& run, const uint8_t* data, size_t size);
+
+// The conversion of one log from an open file (read from its current
+// position, left open), as runTonepick does it for a single log: writes the
+// outputs and returns 0 or 2. A pack run calls it for each song.
+TonepickExit convertVgmFile(TonepickRun& run, std::FILE* file);
 
 // The usage text followed by the contact line.
 void printTonepickUsage(TonepickRun& run);

@@ -30,6 +30,7 @@ struct TonepickSettings {
     bool uniqueInstruments = false;  // -i unique: no two instrument files alike
     VgmMidiMode midiMode = VgmMidiMode::kPlain;  // -m: what vgm.mid carries besides notes and bends
     int transpose = 0;           // -t: semitones added to the FM and PSG notes of vgm.mid
+    int threads = 0;             // -j: songs of a pack converted at once, 0: one per core
 };
 
 struct TonepickRun {
@@ -48,4 +49,10 @@ struct TonepickRun {
     LevelLists levelEvents;       // the channels' levels, recorded with -m levels only
     OutputDirectoryState outputDirState;  // made once, before the first WAV file, else after the walk
     bool outputFailed = false;    // an output file or the output directory could not be made or written whole
+    FILE* progress = nullptr;     // a terminal for the progress line of a pack run, or none
+    // For a pack run, which gathers the instruments of all its songs: the
+    // sampleTime of the latest YM2612 write, and the time each patch of
+    // `patches` was first keyed on, by index.
+    uint32_t chipTime = 0;
+    std::vector<uint32_t> patchFirstHeard;
 };

@@ -42,7 +42,8 @@ function(expect_files)
   endforeach()
 endfunction()
 
-expect_run(0 "Usage: tonepick input output_dir [options]" "${tonepick}")
+expect_run(0 "Usage: tonepick input... output_dir [options]" "${tonepick}")
+expect_run(0 "tonepick ${VERSION}" "${tonepick}" --version)
 expect_run(0 "Usage: seqconv sequences instruments outdir [flags]" "${seqconv}")
 expect_run(1 "Error: Can't open file \"${SCRATCH}/missing.vgm\"" "${tonepick}" "${SCRATCH}/missing.vgm" "${SCRATCH}/x")
 

@@ -100,3 +100,10 @@ std::vector<std::string> MemoryFileSystem::listRegularFiles(const std::string& d
     }
     return names;
 }
+
+bool MemoryFileSystem::readFile(const std::string& path, std::vector<uint8_t>& bytes) const {
+    const auto found = files.find(path);
+    if (found == files.end()) return false;
+    bytes = found->second;
+    return true;
+}

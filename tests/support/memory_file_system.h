@@ -42,6 +42,7 @@ public:
     void remove(const std::string& path) override;
     // The files whose path is joinOutputPath(dir, name) for a name without a separator.
     std::vector<std::string> listRegularFiles(const std::string& dir) const override;
+    bool readFile(const std::string& path, std::vector<uint8_t>& bytes) const override;
 
     bool has(const std::string& path) const { return files.count(path) != 0; }
     const std::vector<uint8_t>& at(const std::string& path) const { return files.at(path); }

@@ -58,7 +58,8 @@ TEST(TonepickCommandLine, UsageAskedForIsStatus0AndOneArgumentIsAnError) {
     };
     const std::vector<Case> cases{
         {{}, kExitOk}, {{"-h"}, kExitOk}, {{"--help"}, kExitOk},
-        {{"a.vgm"}, kExitCannotStart}, {{"-help"}, kExitCannotStart}, {{"-H"}, kExitCannotStart},
+        {{"a.vgm", "out", "-pext", "-h"}, kExitOk}, {{"-p", "nope", "a.vgm", "--help"}, kExitOk},
+        {{"a.vgm"}, kExitCannotStart}, {{"-p", "tfi", "a.vgm"}, kExitCannotStart}, {{"--", "-h"}, kExitCannotStart},
     };
     for (const auto& c : cases) {
         DriverRun d;
@@ -82,7 +83,10 @@ TEST(TonepickCommandLine, OptionErrorsPrintMessageAndUsageWithoutOpeningInput) {
         {{"-p", ""}, "Error: unknown instrument type \"\"\n\n"},
         {{"-pext"}, "Error: extension expected in command line\n\n"},
         {{"-p", "tfi", "-pext"}, "Error: extension expected in command line\n\n"},
-        {{"-p", "tfi", "extra"}, "Error: unknown command line option \"extra\"\n\n"},
+        {{"-help"}, "Error: unknown command line option \"-help\"\n\n"},
+        {{"-H"}, "Error: unknown command line option \"-H\"\n\n"},
+        {{"-j", "0"}, "Error: unknown thread count \"0\"\n\n"},
+        {{"-j"}, "Error: thread count expected in command line\n\n"},
         {{"-m"}, "Error: MIDI mode expected in command line\n\n"},
         {{"-m", "level"}, "Error: unknown MIDI mode \"level\"\n\n"},
         {{"-m", "levels", "-m", ""}, "Error: unknown MIDI mode \"\"\n\n"},

@@ -47,11 +47,11 @@ TEST(TonepickProgram, RunsThatCannotStartEndWith1) {
         {{song}, ""},
         {{song, out, "-p", "foo"}, "Error: unknown instrument type \"foo\"\n\n"},
         {{song, out, "-q"}, "Error: unknown command line option \"-q\"\n\n"},
-        {{song, t.file("b.vgm"), out}, "Error: unknown command line option \"" + out + "\"\n\n"},
+        {{song, out, "-j", "300"}, "Error: unknown thread count \"300\"\n\n"},
         {{song, out, "-p"}, "Error: instrument type expected in command line\n\n"},
         {{song, out, "-pext"}, "Error: extension expected in command line\n\n"},
         {{t.file("none.vgm"), out}, "Error: Can't open file \"" + t.file("none.vgm") + "\"\n\n"},
-        {{t.path(), out}, "Error: Can't open file \"" + t.path() + "\"\n\n"},  // a directory
+        {{t.file("song.vgm/"), out}, "Error: Can't open file \"" + t.file("song.vgm/") + "\"\n\n"},
     };
     for (const Case& c : cases) {
         const auto r = tonepick(c.args);
