@@ -8,12 +8,13 @@
 
 #include "common/earlier_run_files.h"
 #include "common/help_request.h"
+#include "common/instrument_formats/instrument_formats.h"
 #include "common/output_directory.h"
 #include "common/output_writer.h"
 #include "seqconv/bank_checks.h"
 #include "seqconv/bank_refusal.h"
-#include "seqconv/output_names.h"
 #include "seqconv/bank_outputs.h"
+#include "seqconv/output_names.h"
 #include "seqconv/output/song_conversion.h"
 #include "seqconv/seqconv_run.h"
 
@@ -25,35 +26,28 @@ constexpr int kArgOutputDir = 3;
 constexpr int kArgFlags = 4;
 
 void printUsage(SeqconvRun& run) {
-    std::fprintf(run.out,
-                 "Usage: seqconv sequences instruments outdir [flags] [options]\n"
-                 "\n"
-                 "Overwrites all existed files without confirmation\n"
-                 "\n"
-                 "Flags: characters in any order\n"
-                 "       3 - use 3 bytes ptr in sequences (example: comix zone)\n"
-                 "       p - pal tempo scale (example: donald in maui mallard)\n"
-                 "       s - play another songs (example: doom troopers)\n"
-                 "       c - use CTR for loop calculation\n"
-                 "       l - write logs\n"
-                 "\n"
-                 "Options: after the flags, in any order\n"
-                 "  -p - instrument files of the FM patches the songs use:\n"
-                 "        gems - internal GEMS 2.8 format (default)\n"
-                 "        tyi  - Tiido's instrument file\n"
-                 "        tfi  - TFM Music Maker instrument file\n"
-                 "        eif  - ECHO instrument file\n"
-                 "        y12  - GensKMOD YM2612 channel dump\n"
-                 "        vgi  - VGM Music Maker instrument file\n"
-                 "        dmp  - DefleMask instrument file\n"
-                 "        dmp0 - DefleMask instrument file version 0\n"
-                 "        smps - internal SMPS format (Sonic 3)\n"
-                 "  -pext - instrument file extension (default: format name)\n"
-                 "  -d - sample bank: WAV files of the samples the songs play,\n"
-                 "       an SFZ map per song and samples.txt\n"
-                 "\n"
-                 "Last update: 11.05.2013\n"
-                 "Bug reports and questions: see man seqconv\n");
+    std::fputs("Usage: seqconv sequences instruments outdir [flags] [options]\n"
+               "\n"
+               "Overwrites all existed files without confirmation\n"
+               "\n"
+               "Flags: characters in any order\n"
+               "       3 - use 3 bytes ptr in sequences (example: comix zone)\n"
+               "       p - pal tempo scale (example: donald in maui mallard)\n"
+               "       s - play another songs (example: doom troopers)\n"
+               "       c - use CTR for loop calculation\n"
+               "       l - write logs\n"
+               "\n"
+               "Options: after the flags, in any order\n"
+               "  -p - instrument files of the FM patches the songs use:\n",
+               run.out);
+    std::fputs(kInstrumentFormatUsageLines, run.out);
+    std::fputs("  -pext - instrument file extension (default: format name)\n"
+               "  -d - sample bank: WAV files of the samples the songs play,\n"
+               "       an SFZ map per song and samples.txt\n"
+               "\n"
+               "Last update: 11.05.2013\n"
+               "Bug reports and questions: see man seqconv\n",
+               run.out);
 }
 
 std::string songFileName(int32_t song, const char* extension) {

@@ -9,7 +9,7 @@
 
 #include "common/output_directory.h"
 #include "common/output_writer.h"
-#include "tonepick/instruments/instrument_formats.h"
+#include "common/instrument_formats/instrument_formats.h"
 #include "tonepick/instruments/patch_list.h"
 #include "tonepick/instruments/wav_file.h"
 #include "tonepick/midi/dac_track.h"

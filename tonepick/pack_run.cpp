@@ -46,6 +46,10 @@ public:
         std::lock_guard<std::mutex> hold(lock_);
         return base_.readFile(path, bytes);
     }
+    std::vector<std::string> listRegularFiles(const std::string& dir) const override {
+        std::lock_guard<std::mutex> hold(lock_);
+        return base_.listRegularFiles(dir);
+    }
 
 private:
     class LockedFile : public OutputFile {

@@ -34,16 +34,10 @@ constexpr const char* kUsageText =
     "      output_dir - output directory (for a pack: a folder per song,\n"
     "                   instruments/, kit/, instruments.txt, songs.txt)\n\n"
     "Options (anywhere on the line; -- ends them):\n"
-    "  -p - (patch) instruments format:\n"
-    "        gems - internal GEMS 2.8 format (default)\n"
-    "        tyi  - Tiido's instrument file\n"
-    "        tfi  - TFM Music Maker instrument file\n"
-    "        eif  - ECHO instrument file\n"
-    "        y12  - GensKMOD YM2612 channel dump\n"
-    "        vgi  - VGM Music Maker instrument file\n"
-    "        dmp  - DefleMask instrument file\n"
-    "        dmp0 - DefleMask instrument file version 0\n"
-    "        smps - internal SMPS format (Sonic 3)\n\n"
+    "  -p - (patch) instruments format:\n";
+// kInstrumentFormatUsageLines, then:
+constexpr const char* kUsageTail =
+    "\n"
     "  -pext - instruments extension (default: format name)\n\n"
     "  -m - MIDI file contents:\n"
     "        plain  - notes and pitch bends at velocity 127 (default)\n"
@@ -367,6 +361,8 @@ TonepickExit convertInput(TonepickRun& run, BufferedInput& in) {
 
 void printTonepickUsage(TonepickRun& run) {
     std::fputs(kUsageText, run.out);
+    std::fputs(kInstrumentFormatUsageLines, run.out);
+    std::fputs(kUsageTail, run.out);
     std::fputs(kContactLine, run.out);
 }
 

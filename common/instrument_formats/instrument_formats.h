@@ -13,6 +13,18 @@
 constexpr int kInstrumentTypeCount = 9;
 constexpr int kMaxInstrumentSize = 128;
 
+// The formats, one line each, as both tools' usage texts list them under -p.
+inline constexpr const char* kInstrumentFormatUsageLines =
+        "        gems - internal GEMS 2.8 format (default)\n"
+        "        tyi  - Tiido's instrument file\n"
+        "        tfi  - TFM Music Maker instrument file\n"
+        "        eif  - ECHO instrument file\n"
+        "        y12  - GensKMOD YM2612 channel dump\n"
+        "        vgi  - VGM Music Maker instrument file\n"
+        "        dmp  - DefleMask instrument file\n"
+        "        dmp0 - DefleMask instrument file version 0\n"
+        "        smps - internal SMPS format (Sonic 3)\n";
+
 // The formats by number (a format's number is its `type` below).
 enum InstrumentType : int8_t {
     kInstrumentGems, kInstrumentTyi, kInstrumentTfi, kInstrumentEif, kInstrumentY12,
