@@ -1,12 +1,14 @@
 #include "seqconv/bank_outputs.h"
 
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "common/output_directory.h"
 #include "common/output_writer.h"
 #include "seqconv/bank_files/dac_key_map.h"
 #include "seqconv/bank_files/patch_files.h"
+#include "seqconv/bank_files/song_sf2.h"
 #include "seqconv/bank_files/song_sfz.h"
 #include "seqconv/output/listings.h"
 #include "seqconv/seqconv_run.h"
@@ -20,6 +22,25 @@ void writeWholeFile(SeqconvRun& run, const std::string& outDir, const std::strin
     OutputWriter file(*run.files, joinOutputPath(outDir, name), run.out, run.outputFailed);
     if (!file.created()) return;
     file.write(data, size);
+    file.finish();
+}
+
+// NNN.sf2: the song's DAC keys as a SoundFont, its sample data streamed
+// from the bank.
+void writeSongSf2(SeqconvRun& run, const std::string& outDir, int32_t song, const std::vector<DacKeySample>& keys) {
+    const SongSf2 sf2 = buildSongSf2(song, keys);
+    char name[32];
+    std::snprintf(name, sizeof name, "%03d.sf2", static_cast<int>(song));
+    OutputWriter file(*run.files, joinOutputPath(outDir, name), run.out, run.outputFailed);
+    if (!file.created()) return;
+    const bool whole =
+        writeSf2(file, sf2.bank, [&](uint32_t i, const std::function<void(const uint8_t*, size_t)>& put) {
+            const std::vector<uint8_t> pcm =
+                samplePcm(run.samples, run.samples.headers[static_cast<size_t>(sf2.headers[i])]);
+            put(pcm.data(), pcm.size());
+            return true;
+        });
+    if (!whole) file.markIncomplete();
     file.finish();
 }
 
@@ -65,6 +86,7 @@ void noteSongBankUse(SeqconvRun& run, const std::string& outDir, int32_t song, c
     char name[32];
     std::snprintf(name, sizeof name, "%03d.sfz", static_cast<int>(song));
     writeWholeFile(run, outDir, name, sfz.data(), sfz.size());
+    writeSongSf2(run, outDir, song, keys);
 }
 
 void writeBankFiles(SeqconvRun& run, const std::string& outDir) {

@@ -14,7 +14,7 @@ bool isSongNumber(std::string_view digits) {
 }
 
 bool isSongFile(std::string_view name) {
-    for (const std::string_view extension : {".mid", ".txt", ".sfz"}) {
+    for (const std::string_view extension : {".mid", ".txt", ".sfz", ".sf2"}) {
         if (name.size() > extension.size() && name.ends_with(extension))
             return isSongNumber(name.substr(0, name.size() - extension.size()));
     }

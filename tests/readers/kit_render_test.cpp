@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/byte_order.h"
+#include "tests/readers/reader_support.h"
 #include "tests/support/process_runner.h"
 
 namespace {
@@ -17,14 +18,6 @@ namespace {
 constexpr uint32_t kOnsetWindow = 1323;  // 30 ms of 44100 Hz frames: one MIDI tick is one frame
 constexpr int kAudible = 64;             // of 32767, about -54 dB
 constexpr double kNotesHeard = 0.9;
-
-// The path of fluidsynth; empty when it is not installed.
-std::string fluidsynthPath() {
-    const ProcessResult r = runProcess("/bin/sh", {"-c", "command -v fluidsynth"});
-    std::string path = r.exitCode == 0 ? r.output : "";
-    while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
-    return path;
-}
 
 // Note-on ticks of the drum track: the twelfth track of vgm.mid, channel 10
 // (no running status is written).
@@ -47,28 +40,6 @@ std::vector<uint64_t> drumOnsets(const std::vector<uint8_t>& midi) {
         i += 3;
     }
     return onsets;
-}
-
-// The loudest sample of each frame of a 16-bit PCM WAV file.
-std::vector<int> framePeaks(const std::vector<uint8_t>& wav, int& channels) {
-    std::vector<int> peaks;
-    channels = 0;
-    for (size_t at = 12; at + 8 <= wav.size();) {
-        const std::string id(wav.begin() + static_cast<long>(at), wav.begin() + static_cast<long>(at + 4));
-        const size_t n = readLe32(wav.data() + at + 4);
-        if (id == "fmt ") channels = readLe16(wav.data() + at + 10);
-        if (id == "data" && channels > 0) {
-            const size_t frame = 2 * static_cast<size_t>(channels);
-            for (size_t f = at + 8; f + frame <= std::min(wav.size(), at + 8 + n); f += frame) {
-                int peak = 0;
-                for (int c = 0; c < channels; ++c)
-                    peak = std::max(peak, std::abs(static_cast<int16_t>(readLe16(wav.data() + f + 2 * c))));
-                peaks.push_back(peak);
-            }
-        }
-        at += 8 + n + (n % 2);
-    }
-    return peaks;
 }
 
 TEST(KitRender, DrumNotesSoundWithKitSf2) {
@@ -97,7 +68,7 @@ TEST(KitRender, DrumNotesSoundWithKitSf2) {
                                       dir.file("out/kit.sf2"), dir.file("out/vgm.mid")});
         ASSERT_EQ(play.exitCode, 0) << play.output;
         int channels = 0;
-        const std::vector<int> peaks = framePeaks(readWholeFile(dir.file("render.wav")), channels);
+        const std::vector<int> peaks = wavFramePeaks(readWholeFile(dir.file("render.wav")), channels);
         ASSERT_GT(channels, 0);
         size_t heard = 0;
         for (const uint64_t t : onsets) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "common/byte_order.h"
 #include "tests/support/process_runner.h"
 
 namespace {
@@ -165,4 +166,32 @@ std::vector<std::string> filesEndingIn(const std::string& dir, const std::string
     }
     std::sort(found.begin(), found.end());
     return found;
+}
+
+std::string fluidsynthPath() {
+    const ProcessResult r = runProcess("/bin/sh", {"-c", "command -v fluidsynth"});
+    std::string path = r.exitCode == 0 ? r.output : "";
+    while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
+    return path;
+}
+
+std::vector<int> wavFramePeaks(const std::vector<uint8_t>& wav, int& channels) {
+    std::vector<int> peaks;
+    channels = 0;
+    for (size_t at = 12; at + 8 <= wav.size();) {
+        const std::string id(wav.begin() + static_cast<long>(at), wav.begin() + static_cast<long>(at + 4));
+        const size_t n = readLe32(wav.data() + at + 4);
+        if (id == "fmt ") channels = readLe16(wav.data() + at + 10);
+        if (id == "data" && channels > 0) {
+            const size_t frame = 2 * static_cast<size_t>(channels);
+            for (size_t f = at + 8; f + frame <= std::min(wav.size(), at + 8 + n); f += frame) {
+                int peak = 0;
+                for (int c = 0; c < channels; ++c)
+                    peak = std::max(peak, std::abs(static_cast<int16_t>(readLe16(wav.data() + f + 2 * c))));
+                peaks.push_back(peak);
+            }
+        }
+        at += 8 + n + (n % 2);
+    }
+    return peaks;
 }

@@ -5,6 +5,7 @@
 // readersMissing()/rendererMissing() first and skips with the reason when the
 // Debian packages are absent.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -58,3 +59,10 @@ bool renderMidi(const std::string& midi, const std::string& scratchDir, RenderSu
 
 // Files in `dir` whose names end in `suffix`, sorted by name.
 std::vector<std::string> filesEndingIn(const std::string& dir, const std::string& suffix);
+
+// The path of fluidsynth; empty when it is not installed.
+std::string fluidsynthPath();
+
+// The loudest sample of each frame of a 16-bit PCM WAV file, as fluidsynth
+// renders; `channels` 0 when the file has no format chunk.
+std::vector<int> wavFramePeaks(const std::vector<uint8_t>& wav, int& channels);

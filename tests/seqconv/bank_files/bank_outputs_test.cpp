@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -18,9 +19,11 @@
 #include "common/instrument_formats/instrument_formats.h"
 #include "seqconv/bank_files/patch_files.h"
 #include "seqconv/bank_files/sample_bank.h"
+#include "seqconv/bank_files/song_sf2.h"
 #include "tests/support/midi_dump.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/seqconv_test_run.h"
+#include "tests/support/sf2_reader.h"
 
 namespace {
 
@@ -334,6 +337,93 @@ TEST_F(BankOutputsTest, SfzRegionsFollowTheListingsDacLines) {
               "88\t-\t-\t-\t-\t-\t-\t-\t-\tnone (no such header)\t000\n");
 }
 
+constexpr uint16_t kKeyRange = 43, kSampleId = 53, kSampleModes = 54, kReleaseVolEnv = 38, kInstrument = 41;
+
+// NNN.sf2 read back field by field against NNN.sfz and its WAV files: one
+// zone per region, in order, on its key; the sample holds the WAV's bytes as
+// (u - 128) * 256 at the WAV's rate, original pitch the key; a looping sample
+// loops on the same points, a one-shot one gets a release at least as long
+// as the sample, one cut at note-off none.
+void expectSf2MatchesSfz(const std::map<std::string, Bytes>& files, const std::string& dir, const std::string& song) {
+    SCOPED_TRACE(song + ".sf2");
+    const auto at = [&](const std::string& name) -> const Bytes& { return files.at(joinOutputPath(dir, name)); };
+    const std::vector<SfzRegionLines> regions = parseSfz(textOf(at(song + ".sfz")));
+    const Sf2File f = readSf2(at(song + ".sf2"));
+    ASSERT_EQ(f.error, "");
+    ASSERT_EQ(f.presets.size(), 1u);
+    EXPECT_EQ(f.presets[0].bank, 0);
+    EXPECT_EQ(f.presets[0].preset, 0);
+    ASSERT_EQ(f.presets[0].zones.size(), 1u);
+    EXPECT_EQ(f.presets[0].zones[0].generators, (std::vector<std::pair<uint16_t, uint16_t>>{{kInstrument, 0}}));
+    ASSERT_EQ(f.instruments.size(), 1u);
+    const std::vector<Sf2ReadZone>& zones = f.instruments[0].zones;
+    ASSERT_EQ(zones.size(), regions.size());
+    ASSERT_EQ(f.samples.size(), regions.size());
+    for (size_t i = 0; i < regions.size(); ++i) {
+        const SfzRegionLines& r = regions[i];
+        SCOPED_TRACE(r.sample);
+        const auto key = static_cast<uint16_t>(r.key);
+        std::vector<std::pair<uint16_t, uint16_t>> expected{{kKeyRange, key | key << 8}};
+        if (r.loopMode == "loop_continuous") expected.emplace_back(kSampleModes, 1);
+        const WavChunks wav = riffChunks(at(r.sample));
+        const Bytes& data = wav.chunks.at("data");
+        const uint32_t rate = readLe32(&wav.chunks.at("fmt ")[4]);
+        const std::vector<std::pair<uint16_t, uint16_t>>& got = zones[i].generators;
+        if (r.loopMode == "one_shot") {
+            ASSERT_EQ(got.size(), 3u);
+            EXPECT_EQ(got[1].first, kReleaseVolEnv);
+            const double seconds = std::exp2(static_cast<int16_t>(got[1].second) / 1200.0);
+            EXPECT_GE(seconds, static_cast<double>(data.size()) / rate);
+            expected.push_back(got[1]);
+        }
+        expected.emplace_back(kSampleId, static_cast<uint16_t>(i));
+        EXPECT_EQ(got, expected);
+
+        const Sf2ReadSample& s = f.samples[i];
+        EXPECT_EQ(s.rate, rate);
+        EXPECT_EQ(s.originalPitch, r.key);
+        EXPECT_EQ(s.type, 1);  // mono
+        ASSERT_EQ(s.end - s.start, data.size());
+        ASSERT_LE(s.end + 46, f.points.size());
+        for (size_t k = 0; k < data.size(); ++k)
+            ASSERT_EQ(f.points[s.start + k], (data[k] - 128) * 256) << "point " << k;
+        for (uint32_t k = s.end; k < s.end + 46; ++k) ASSERT_EQ(f.points[k], 0) << "pad point " << k;
+        if (r.loopMode == "loop_continuous") {
+            EXPECT_EQ(s.loopStart, s.start + static_cast<uint32_t>(r.loopStart));
+            EXPECT_EQ(s.loopEnd, s.start + static_cast<uint32_t>(r.loopEnd) + 1);  // the point after the loop
+        }
+    }
+}
+
+TEST_F(BankOutputsTest, Sf2ZonesFollowTheSfzRegions) {
+    const SampleBanks banks = sampleBanks();
+    const std::string seq = write("seq.bin", banks.sequences);
+    const std::string ins = write("ins.bin", banks.instruments);
+    const std::string smp = write("samples.bin", banks.samples);
+    ASSERT_EQ(test.start({seq, ins, "out", "-d", smp}), kSeqconvExitOk) << test.text();
+    // Song 0 has all three kinds (cut, looping, one-shot), song 2 no playable key.
+    ASSERT_EQ(parseSfz(textOf(file("000.sfz"))).size(), 4u);
+    for (const std::string song : {"000", "001", "002"}) expectSf2MatchesSfz(test.files.files, "out", song);
+    EXPECT_FALSE(has("003.sf2"));  // no DAC key, no SoundFont
+}
+
+TEST(SongSf2, KeysPastMidiKey127GetNoZone) {
+    DacKeySample k;
+    k.file = "sample_00.wav";
+    k.frames = 4;
+    k.rate = 10653;
+    std::vector<DacKeySample> keys;
+    for (const int32_t key : {48, 127, 128, 200}) {
+        k.midiKey = key;
+        keys.push_back(k);
+    }
+    keys[0].problem = SampleProblem::kEmpty;
+    const SongSf2 sf2 = buildSongSf2(7, keys);
+    ASSERT_EQ(sf2.bank.zones.size(), 1u);
+    EXPECT_EQ(sf2.bank.zones[0].keyLow, 127);
+    EXPECT_EQ(sf2.bank.samples[0].name, "sample_00_k127");
+}
+
 TEST_F(BankOutputsTest, OptionErrors) {
     const SampleBanks banks = sampleBanks();
     const std::string seq = write("seq.bin", banks.sequences);
@@ -451,6 +541,18 @@ TEST_F(BankOutputsTest, SpinballReferenceNumbers) {
     }
     const SampleHeader& last = samples.headers[21];
     EXPECT_EQ(last.offset + last.skip + last.first, samples.bytes.size());
+
+    // A SoundFont beside each sampler map, holding the same samples.
+    int maps = 0;
+    for (const std::string& name : namesStartingWith("")) {
+        if (name.size() != 7 || name.substr(3) != ".sfz") continue;
+        ++maps;
+        EXPECT_TRUE(has(name.substr(0, 3) + ".sf2"));
+        expectSf2MatchesSfz(test.files.files, "out", name.substr(0, 3));
+    }
+    EXPECT_GT(maps, 0);
+    EXPECT_EQ(namesStartingWith("").size(), plainFiles.files.size() + 2u * static_cast<size_t>(maps) +
+                                                fmPatchFiles.size() + expected.size() + 1u);
 }
 
 }  // namespace

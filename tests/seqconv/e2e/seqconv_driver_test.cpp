@@ -344,12 +344,12 @@ TEST_F(SeqconvDriverTest, FilesOfAnEarlierRunAreNamedLast) {
     writeSequences(bank.bytes());
     // Files of this tool's names this run does not write, and others.
     for (const char* name : {"005.mid", "1000.txt", "patch_00.gems", "sample_000.wav", "samples.txt", "002.sfz",
-                             "0005.mid", "05.txt", "-01.mid", "kit.txt", "vgm.mid", "notes.txt", "sample_1.raw"})
+                             "002.sf2", "0005.mid", "05.txt", "-01.mid", "kit.txt", "vgm.mid", "notes.txt", "sample_1.raw"})
         files.files[path("out", name)] = {1};
     files.files["other/003.mid"] = {1};
     EXPECT_EQ(runDefault(), kSeqconvExitOk);
-    EXPECT_EQ(capture.text(), "Warning: 6 files of an earlier run remain in \"out\" (e.g. 002.sfz)\n");
-    EXPECT_EQ(files.files.size(), 14u + 4u);  // nothing deleted
+    EXPECT_EQ(capture.text(), "Warning: 7 files of an earlier run remain in \"out\" (e.g. 002.sf2)\n");
+    EXPECT_EQ(files.files.size(), 15u + 4u);  // nothing deleted
 
     // A file this run tried to write is not counted, even when refused; the
     // warning comes after the run's errors.
