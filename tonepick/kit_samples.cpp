@@ -15,8 +15,8 @@ constexpr size_t kKitChunk = 64 * 1024;  // sample bytes read per piece
 // A PCM or stream sample as a pass over the stream bank (the PCM blocks end
 // to end) from its place; false when its block is not in the bank.
 bool kitSamplePass(TonepickRun& run, const KitSample& s, StreamBankPass& pass) {
-    return pcmBankPassFrom(run.stream.dacStreams, s.block, s.offset, std::max(s.length, s.pcmReach), s.step, s.reverse,
-                           pass);
+    return pcmBankPassFrom(run.stream.dacStreams, s.place.block, s.place.offset, std::max(s.length, s.pcmReach),
+                           s.place.step, s.place.reverse, pass);
 }
 
 // Two independent 64-bit hashes of a sample's rate, size and bytes: equal
@@ -125,10 +125,10 @@ size_t nextKitPiece(KitSampleReader& r, const uint8_t*& bytes) {
 std::string kitSamplePlace(const KitSample& s) {
     if (s.source == KitSource::kDirect) return "direct";
     char text[96];
-    std::snprintf(text, sizeof text, "block %" PRIu32 " offset %" PRIu64, s.block, s.offset);
+    std::snprintf(text, sizeof text, "block %" PRIu32 " offset %" PRIu64, s.place.block, s.place.offset);
     std::string place = text;
-    if (s.step != 1) place += " step " + std::to_string(s.step);
-    if (s.reverse) place += " reverse";
+    if (s.place.step != 1) place += " step " + std::to_string(s.place.step);
+    if (s.place.reverse) place += " reverse";
     return place;
 }
 

@@ -65,8 +65,9 @@ struct RunChips {
             ::dacDataRun(run.dac, bytes, count, firstTime, lastTime);
         } else if (run.dac.enabled) {
             const DacStreamPlace place = dacStreamPlaceOfWrite(run.stream.dacStreams, stream, firstWrite);
+            // The stream player's layer does not know the kit: its place is copied over.
             kitStreamBytes(run.kit, stream, count, firstTime, lastTime,
-                           KitStreamStart{place.inBank, place.block, place.offset, place.step, place.reverse,
+                           KitStreamStart{place.inBank, KitPlace{place.block, place.offset, place.step, place.reverse},
                                           place.passWrites, place.frequency});
         }
     }

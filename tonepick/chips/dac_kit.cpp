@@ -13,27 +13,26 @@ constexpr uint32_t kUnknownRate = 44100;  // the log's clock: what a stretch wit
 
 uint64_t mix(uint64_t h, uint64_t v) { return (h ^ v) * kFnvPrime; }
 
-uint64_t placeKey(uint32_t block, uint64_t offset, uint32_t step, bool reverse) {
+uint64_t placeKey(const KitPlace& place) {
     uint64_t h = kFnvOffset;
-    h = mix(h, block);
-    h = mix(h, offset);
-    h = mix(h, step);
-    return mix(h, reverse ? 1 : 0);
+    h = mix(h, place.block);
+    h = mix(h, place.offset);
+    h = mix(h, place.step);
+    return mix(h, place.reverse ? 1 : 0);
 }
 
 // The sample starting at that place, made when it is new; kNoKitSample when
 // the kit is full.
-uint32_t samplePlayedAt(DacKit& kit, KitSource source, uint32_t block, uint64_t offset, uint32_t step, bool reverse,
-                        bool& created) {
+uint32_t samplePlayedAt(DacKit& kit, KitSource source, const KitPlace& place, bool& created) {
     created = false;
-    const uint64_t key = placeKey(block, offset, step, reverse);
+    const uint64_t key = placeKey(place);
     // Looked up without inserting: a full kit must not grow the map by a
     // bucket per new place it refuses.
     const auto found = kit.byPlace.find(key);
     if (found != kit.byPlace.end()) {
         for (const uint32_t i : found->second) {
             const KitSample& s = kit.samples[i];
-            if (s.block == block && s.offset == offset && s.step == step && s.reverse == reverse) return i;
+            if (s.place == place) return i;
         }
     }
     if (kit.samples.size() >= kMaxKitSamples) {
@@ -42,10 +41,7 @@ uint32_t samplePlayedAt(DacKit& kit, KitSource source, uint32_t block, uint64_t 
     }
     KitSample s;
     s.source = source;
-    s.block = block;
-    s.offset = offset;
-    s.step = step;
-    s.reverse = reverse;
+    s.place = place;
     s.firstPlay = kit.nextSerial;
     const auto index = static_cast<uint32_t>(kit.samples.size());
     kit.samples.push_back(s);
@@ -116,7 +112,7 @@ void kitPcmBytes(DacKit& kit, uint32_t block, uint64_t position, size_t count, u
         play = KitOpenPlay{};
         play.open = true;
         play.heard = true;
-        play.sample = samplePlayedAt(kit, KitSource::kPcm, block, position, 1, false, created);
+        play.sample = samplePlayedAt(kit, KitSource::kPcm, KitPlace{block, position, 1, false}, created);
         ++kit.nextSerial;
         kit.pcmBlock = block;
         kit.pcmStart = position;
@@ -125,7 +121,7 @@ void kitPcmBytes(DacKit& kit, uint32_t block, uint64_t position, size_t count, u
     kit.stretchHeardData = true;
     if (play.sample != kNoKitSample) {
         KitSample& s = kit.samples[play.sample];
-        s.pcmReach = std::max(s.pcmReach, position + count - s.offset);
+        s.pcmReach = std::max(s.pcmReach, position + count - s.place.offset);
     }
 }
 
@@ -151,7 +147,7 @@ void kitStreamStarted(DacKit& kit, int id) {
 }
 
 void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint32_t lastTime,
-                    const KitStreamStart& place) {
+                    const KitStreamStart& start) {
     if (count == 0 || kit.streams.size() <= static_cast<size_t>(id)) return;
     KitStreamPlay& p = kit.streams[static_cast<size_t>(id)];
     if (!p.play.open) return;
@@ -159,19 +155,18 @@ void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint3
         // The play is where its first byte heard lies: a stream started
         // before its data arrived plays from the first byte that exists, and
         // a reverse pass from its top.
-        if (!place.valid) return;
-        p.start = place;
+        if (!start.valid) return;
+        p.start = start;
         bool created = false;
         p.play.heard = true;
-        p.play.sample =
-            samplePlayedAt(kit, KitSource::kStream, place.block, place.offset, place.step, place.reverse, created);
+        p.play.sample = samplePlayedAt(kit, KitSource::kStream, start.place, created);
         ++kit.nextSerial;
         if (p.play.sample != kNoKitSample) {
             KitSample& s = kit.samples[p.play.sample];
             // The frequency of its first play; a stream at frequency 0 still
             // sent its byte, which a WAV file of rate 0 could not hold.
-            if (created) s.rate = place.frequency != 0 ? place.frequency : kUnknownRate;
-            s.length = std::max(s.length, place.passWrites);
+            if (created) s.rate = start.frequency != 0 ? start.frequency : kUnknownRate;
+            s.length = std::max(s.length, start.passWrites);
         }
     }
     hear(kit, p.play, count, firstTime, lastTime);
@@ -221,11 +216,11 @@ void kitDirectStretch(DacKit& kit, DacSample& stretch) {
         s.source = KitSource::kDirect;
         s.length = stretch.size;
         s.rate = stretch.rate;  // the rate of its first stretch
-        s.hash = hash;
+        s.direct.hash = hash;
         s.firstPlay = kit.directSerial;
         // The bytes go to the temporary file; without one, into memory.
         bool inFile = !kit.directSpillFailed;
-        s.spillAt = kit.directBytes.size();
+        s.direct.spillAt = kit.directBytes.size();
         if (inFile) {
             forEachDacSamplePiece(stretch, [&](const uint8_t* bytes, size_t n) {
                 inFile = inFile && kit.directBytes.append(bytes, n);
@@ -233,8 +228,8 @@ void kitDirectStretch(DacKit& kit, DacSample& stretch) {
             kit.directSpillFailed = !inFile;
         }
         if (!inFile) {
-            s.inMemory = true;
-            s.spillAt = kit.directMemory.size();
+            s.direct.inMemory = true;
+            s.direct.spillAt = kit.directMemory.size();
             forEachDacSamplePiece(stretch, [&](const uint8_t* bytes, size_t n) {
                 kit.directMemory.insert(kit.directMemory.end(), bytes, bytes + n);
             });
@@ -253,9 +248,10 @@ void kitDirectStretch(DacKit& kit, DacSample& stretch) {
 }
 
 bool readKitDirectBytes(DacKit& kit, const KitSample& sample, uint64_t at, uint8_t* out, size_t n) {
-    if (!sample.inMemory) return kit.directBytes.read(sample.spillAt + at, out, n);
-    if (sample.spillAt + at + n > kit.directMemory.size()) return false;
-    std::memcpy(out, kit.directMemory.data() + sample.spillAt + at, n);
+    const KitDirectBytes& d = sample.direct;
+    if (!d.inMemory) return kit.directBytes.read(d.spillAt + at, out, n);
+    if (d.spillAt + at + n > kit.directMemory.size()) return false;
+    std::memcpy(out, kit.directMemory.data() + d.spillAt + at, n);
     return true;
 }
 

@@ -36,12 +36,26 @@ constexpr uint32_t kNoKitSample = 0xFFFFFFFF;
 
 enum class KitSource : uint8_t { kPcm, kStream, kDirect };
 
+// Where a PCM or stream sample starts in the PCM data: its identity in the kit.
+// PCM reads are a forward pass of step 1.
+struct KitPlace {
+    uint32_t block = 0;    // index of the data block holding its first byte
+    uint64_t offset = 0;   // offset of that byte in the block
+    uint32_t step = 1;     // bank bytes per write
+    bool reverse = false;  // played backwards
+    bool operator==(const KitPlace&) const = default;
+};
+
+// A direct sample's bytes, kept aside as they exist nowhere in the log's data.
+struct KitDirectBytes {
+    uint64_t hash = 0;      // of its bytes
+    uint64_t spillAt = 0;   // where they lie in DacKit::directBytes (or directMemory)
+    bool inMemory = false;  // in directMemory, as no temporary file could take them
+};
+
 struct KitSample {
     KitSource source = KitSource::kPcm;  // of its first play (which rate rule applies)
-    uint32_t block = 0;       // index of the data block the sample starts in (PCM, stream)
-    uint64_t offset = 0;      // offset of its first byte in that block
-    uint32_t step = 1;        // stream: bank bytes per write
-    bool reverse = false;     // stream: played backwards
+    KitPlace place;           // PCM and stream samples
     uint64_t length = 0;      // stream plays: writes of its longest pass; direct: bytes
     uint64_t pcmReach = 0;    // PCM plays: bytes from the start to the furthest byte read
     uint64_t streamReach = 0; // stream plays: most bytes one play heard (its file holds at most one pass of them)
@@ -49,9 +63,7 @@ struct KitSample {
     uint64_t longestPlay = 0; // PCM: counted bytes of its longest play (whose rate it keeps)
     uint64_t plays = 0;
     uint64_t firstPlay = 0;   // serial of its first play: the samples' order
-    uint64_t hash = 0;        // direct: of its bytes
-    uint64_t spillAt = 0;     // direct: where its bytes lie in DacKit::directBytes (or directMemory)
-    bool inMemory = false;    // direct: in directMemory, as no temporary file could take them
+    KitDirectBytes direct;    // direct samples
 };
 
 struct KitPlay {
@@ -63,14 +75,11 @@ struct KitPlay {
 
 // Where a stream play lies for the kit, worked out by the driver, which knows
 // the bank, from the first byte the play sent to the DAC: `valid` is false
-// when that byte lies outside the PCM bank. offset: of that byte (the top of
-// a reverse pass); passWrites: the pass's writes from that byte on.
+// when that byte lies outside the PCM bank. place.offset: of that byte (the
+// top of a reverse pass); passWrites: the pass's writes from that byte on.
 struct KitStreamStart {
     bool valid = false;
-    uint32_t block = 0;
-    uint64_t offset = 0;
-    uint32_t step = 1;
-    bool reverse = false;
+    KitPlace place;
     uint64_t passWrites = 0;
     uint32_t frequency = 0;
 };
@@ -125,10 +134,10 @@ void kitEndPcmPlay(DacKit& kit);
 // Stream `id` started a pass (its previous play ends).
 void kitStreamStarted(DacKit& kit, int id);
 
-// Stream bytes that reached the DAC while it was on; `place` is where the
+// Stream bytes that reached the DAC while it was on; `start` is where the
 // first of them lies (used for the play's first bytes).
 void kitStreamBytes(DacKit& kit, int id, size_t count, uint32_t firstTime, uint32_t lastTime,
-                    const KitStreamStart& place);
+                    const KitStreamStart& start);
 
 // A direct DAC byte while the DAC is on, at `time`: the stretch's first one
 // reserves the stretch's place in the order of plays.
