@@ -64,6 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (option & 0x20) run->settings.midiMode = VgmMidiMode::kLevels;
     run->settings.transpose = std::clamp(((option & 0x0F) - 7) * 18, -127, 127);
     const TonepickExit code = convertVgmBytes(*run, data + 1, size - 1);
+    // What is not a VGM log is refused before anything is made.
+    if (code == kExitCannotStart) {
+        if (!files.files.empty() || !files.createdDirectories.empty()) __builtin_trap();
+        return 0;
+    }
     if (code != kExitOk && code != kExitFailed) __builtin_trap();
 
     const std::string& dir = run->settings.outputDir;
