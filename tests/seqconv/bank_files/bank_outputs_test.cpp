@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -30,6 +30,34 @@ namespace {
 namespace fs = std::filesystem;
 
 using Bytes = std::vector<uint8_t>;
+
+// A listing's "DAC (m) PP NN" lines, in order.
+struct DacListingLine {
+    int m = 0;
+    unsigned patch = 0;
+    unsigned note = 0;
+};
+
+std::vector<DacListingLine> dacListingLines(const std::string& listing) {
+    std::vector<DacListingLine> lines;
+    std::istringstream in(listing);
+    for (std::string line; std::getline(in, line);) {
+        DacListingLine d;
+        if (std::sscanf(line.c_str(), "DAC (%d) %2X %2X", &d.m, &d.patch, &d.note) == 3) lines.push_back(d);
+    }
+    return lines;
+}
+
+// The patch numbers of a listing's "Patch XX (FM)..." lines, as printed.
+std::vector<std::string> fmListingPatches(const std::string& listing) {
+    std::vector<std::string> patches;
+    std::istringstream in(listing);
+    for (std::string line; std::getline(in, line);) {
+        if (line.size() >= 13 && line.compare(0, 6, "Patch ") == 0 && line.compare(8, 5, " (FM)") == 0)
+            patches.push_back(line.substr(6, 2));
+    }
+    return patches;
+}
 
 // An instrument bank of whole patches: the offset table, then each patch.
 Bytes instrumentBank(const std::vector<Bytes>& patches) {
@@ -273,7 +301,6 @@ TEST_F(BankOutputsTest, SfzRegionsFollowTheListingsDacLines) {
     // Keys: (0,30) (0,31) (0,32) (0,33) (0,34) (0,28) (1,30) of song 0 and (0,00) of song 2.
     EXPECT_EQ(test.text(), "Warning: 4 DAC keys play no sample\n");
 
-    const std::regex dacLine(R"(DAC \((\d+)\) ([0-9A-F]{2}) ([0-9A-F]{2}))");
     const std::map<int, std::string> expectedFile = {{0, "sample_00.wav"}, {1, "sample_01.wav"}, {2, "sample_02.wav"}};
     for (const std::string song : {"000", "001", "002"}) {
         SCOPED_TRACE(song);
@@ -281,10 +308,11 @@ TEST_F(BankOutputsTest, SfzRegionsFollowTheListingsDacLines) {
         const std::vector<SfzRegionLines> regions = parseSfz(textOf(file(song + ".sfz")));
         size_t r = 0;
         int lines = 0;
-        for (std::sregex_iterator it(listing.begin(), listing.end(), dacLine), end; it != end; ++it, ++lines) {
-            const int m = std::stoi((*it)[1]);
-            const int patch = std::stoi((*it)[2], nullptr, 16);
-            const int note = std::stoi((*it)[3], nullptr, 16);
+        for (const DacListingLine& line : dacListingLines(listing)) {
+            ++lines;
+            const int m = line.m;
+            const int patch = static_cast<int>(line.patch);
+            const int note = static_cast<int>(line.note);
             const int header = ((note - 48) % 96 + 96) % 96;
             const bool playable = header <= 2;  // 3 empty, 4 code 0, 48 and 88 past the table
             if (!playable) continue;
@@ -506,15 +534,15 @@ TEST_F(BankOutputsTest, SpinballReferenceNumbers) {
     // The one DAC patch is 122 (01 04); the songs play 14 samples, all code 5.
     std::set<std::string> dacPatches;
     std::set<std::string> fmPatchFiles;  // one per FM patch any listing names
-    const std::regex dacLine(R"(DAC \(\d+\) ([0-9A-F]{2}) )");
-    const std::regex fmLine(R"(Patch ([0-9A-F]{2}) \(FM\))");
     for (const auto& [path, bytes] : test.files.files) {
         if (path.size() < 4 || path.substr(path.size() - 4) != ".txt" || path == out("samples.txt")) continue;
         const std::string text = textOf(bytes);
-        for (std::sregex_iterator it(text.begin(), text.end(), dacLine), end; it != end; ++it)
-            dacPatches.insert((*it)[1]);
-        for (std::sregex_iterator it(text.begin(), text.end(), fmLine), end; it != end; ++it)
-            fmPatchFiles.insert("patch_" + (*it)[1].str() + ".tfi");
+        for (const DacListingLine& line : dacListingLines(text)) {
+            char patch[8];
+            std::snprintf(patch, sizeof patch, "%02X", line.patch);
+            dacPatches.insert(patch);
+        }
+        for (const std::string& patch : fmListingPatches(text)) fmPatchFiles.insert("patch_" + patch + ".tfi");
     }
     EXPECT_EQ(namesStartingWith("patch_"), fmPatchFiles);
     EXPECT_EQ(dacPatches, std::set<std::string>{"7A"});
