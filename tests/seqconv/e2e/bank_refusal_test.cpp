@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,9 +22,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// A file of `size` bytes with `magic` at `at`, cut off where the file ends.
 Bytes withMagic(const std::string& magic, size_t at = 0, size_t size = 0x200) {
     Bytes b(size, 0x11);
-    std::copy(magic.begin(), magic.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
+    const size_t fits = at < size ? std::min(magic.size(), size - at) : 0;
+    std::copy_n(magic.begin(), fits, b.begin() + static_cast<std::ptrdiff_t>(at));
     return b;
 }
 
